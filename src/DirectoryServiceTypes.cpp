@@ -2,13 +2,17 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <utility>
 
+#include "LoggingHandler.h"
 #include "Serializer.h"
 
 namespace {
+
+constexpr int kSlots = 16;
 
 // Readers of a text that may carry a header drop everything up to and including its
 // first colon, without looking at what stood there.
@@ -62,10 +66,347 @@ std::string PhonebookGroup::groupIndexToTag(int index) {
     return out.str();
 }
 
+namespace {
+
+void appendUtf8ReplacementCharacter(std::string& out) { out += "\xEF\xBF\xBD"; }
+
+// Length of the well-formed UTF-8 sequence at p[0..n) that XML 1.0 can carry, or 0.
+std::size_t xmlCharLength(const unsigned char* p, std::size_t n) {
+    const unsigned char c = p[0];
+    std::size_t len;
+    unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (n < len || p[1] < lo || p[1] > hi) return 0;
+    for (std::size_t i = 2; i < len; ++i)
+        if ((p[i] & 0xC0) != 0x80) return 0;
+    if (c == 0xEF && p[1] == 0xBF && (p[2] == 0xBE || p[2] == 0xBF)) return 0;  // U+FFFE, U+FFFF
+    return len;
+}
+
+enum class XmlContext { Content, Attribute };
+
+// Appends `text` up to its first NUL as XML character data or attribute value: markup
+// characters become references, and bytes that XML cannot carry become U+FFFD. Line
+// breaks and tabs that a parser would normalise (CR anywhere, tab and LF in attributes)
+// are written as character references so that they read back as they were.
+void appendXmlText(std::string& out, const std::string& text, XmlContext context) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.c_str());
+    std::size_t n = std::char_traits<char>::length(text.c_str());
+    const bool attribute = context == XmlContext::Attribute;
+    while (n != 0) {
+        const unsigned char c = *p;
+        std::size_t len = 1;
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\r': out += "&#13;"; break;
+            case '\t': out += attribute ? "&#9;" : "\t"; break;
+            case '\n': out += attribute ? "&#10;" : "\n"; break;
+            default:
+                if (c < 0x20 || (len = xmlCharLength(p, n)) == 0) {
+                    appendUtf8ReplacementCharacter(out);
+                    len = 1;
+                } else {
+                    out.append(reinterpret_cast<const char*>(p), len);
+                }
+        }
+        p += len;
+        n -= len;
+    }
+}
+
+}  // namespace
+
+std::string PhonebookGroup::serialize_xml() {
+    std::string directory, file;
+    const std::size_t slash = ringTone.rfind('/');
+    if (slash != std::string::npos && slash != 0) {
+        directory = ringTone.substr(0, slash + 1);
+        file = ringTone.substr(slash + 1);
+    }
+    std::string xml = "<Entry><CallGroup>";
+    xml += groupIndexToTag(id);
+    xml += "</CallGroup><CallGroupName>";
+    appendXmlText(xml, name, XmlContext::Content);
+    xml += "</CallGroupName><fileinfo directory=\"";
+    appendXmlText(xml, directory, XmlContext::Attribute);
+    xml += "\" name=\"";
+    appendXmlText(xml, file, XmlContext::Attribute);
+    xml += "\" /></Entry>";
+    return xml;
+}
+
 int PhonebookGroup::groupTagToIndex(const std::string& tag) {
     // strtol clamps to the range of long, which is wider than int on 64-bit hosts.
     const long value = std::strtol(tag.c_str(), nullptr, 10);
     if (value > INT_MAX) return INT_MAX;
     if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);
+}
+
+// ---------------------------------------------------------------------------------------
+// PhonebookGroupList
+
+PhonebookGroupList::PhonebookGroupList() {
+    for (int slot = 1; slot <= kSlots; ++slot) {
+        PhonebookGroup& group = groups[slot - 1];
+        group.setId(slot);
+        group.setName(std::string());
+        group.setRingTone(std::string());
+    }
+}
+
+PhonebookGroupList::PhonebookGroupList(std::string) {}
+
+PhonebookGroupList::~PhonebookGroupList() = default;
+
+int PhonebookGroupList::getSize() { return kSlots; }
+
+namespace {
+bool isSlot(int slot) { return slot >= 1 && slot <= kSlots; }
+}  // namespace
+
+bool PhonebookGroupList::getGroup(int slot, PhonebookGroup& out) {
+    if (!isSlot(slot)) return false;
+    out = groups[slot - 1];
+    return true;
+}
+
+bool PhonebookGroupList::updateGroup(PhonebookGroup& group) {
+    if (group.getName().empty()) group.setSpare();
+    const int slot = group.getId();
+    if (!isSlot(slot)) return false;
+    groups[slot - 1] = group;
+    return true;
+}
+
+int PhonebookGroupList::getSpareGroup() {
+    for (int slot = 1; slot <= kSlots; ++slot)
+        if (groups[slot - 1].getName().empty()) return slot;
+    return -1;
+}
+
+int PhonebookGroupList::getGroupWithName(std::string wanted) {
+    for (int slot = 1; slot <= kSlots; ++slot)
+        if (groups[slot - 1].getName() == wanted) return slot;
+    return -1;
+}
+
+bool PhonebookGroupList::isGroupSpare(int slot) {
+    return isSlot(slot) && groups[slot - 1].getName().empty();
+}
+
+int PhonebookGroupList::findNonSpareGroup(int n) {
+    int found = 0;
+    for (int slot = 1; slot <= kSlots; ++slot)
+        if (!isGroupSpare(slot) && ++found == n) return slot;
+    return -1;
+}
+
+bool PhonebookGroupList::makeGroupSpare(int slot) {
+    if (!isSlot(slot)) return false;
+    groups[slot - 1].setSpare();
+    return true;
+}
+
+bool PhonebookGroupList::isGroupListEmpty() {
+    for (int slot = 1; slot <= kSlots; ++slot)
+        if (!isGroupSpare(slot)) return false;
+    return true;
+}
+
+int PhonebookGroupList::countUsedGroups() {
+    int used = 0;
+    for (int slot = 1; slot <= kSlots; ++slot)
+        if (!isGroupSpare(slot)) ++used;
+    return used;
+}
+
+std::string PhonebookGroupList::serialize() {
+    std::string text = "PhonebookGroupList:";
+    Serializer::serialize(text, kSlots);
+    for (PhonebookGroup& group : groups) text += group.serialize();
+    return text;
+}
+
+void PhonebookGroupList::deserialize(std::string& text) {
+    dropHeader(text);
+    int count = 0;
+    Serializer::deserialize(text, count);
+    // Bounded by the table, never by the count the text claims.
+    const int slots = count < kSlots ? count : kSlots;
+    for (int slot = 1; slot <= slots; ++slot) {
+        std::string name, ringTone;
+        // A pair that does not decode ends the reading, so a damaged text cannot wipe the
+        // slots it no longer describes.
+        if (!Serializer::deserialize(text, name, false) ||
+            !Serializer::deserialize(text, ringTone, false))
+            return;
+        PhonebookGroup& group = groups[slot - 1];
+        group.setName(std::move(name));
+        group.setRingTone(std::move(ringTone));
+    }
+}
+
+std::string PhonebookGroupList::serialize_xml() {
+    std::string xml;
+    for (PhonebookGroup& group : groups) xml += group.serialize_xml();
+    return xml;
+}
+
+// ---------------------------------------------------------------------------------------
+// PhonebookGroupDimensions
+
+namespace {
+
+constexpr int kGroupNameLimit = 15;
+const char kDimensionsTag[] = "PhonebookGroupDimensions";
+const char kLogModule[] = "DirectoryServiceTypes";
+const char kLogFile[] = "./src/DirectoryServiceTypes";
+constexpr int kLogLevel = 2;
+// Peers match on these line numbers, so they are fixed rather than taken from the source.
+constexpr int kLineEmptyText = 448;
+constexpr int kLineForeignText = 443;
+
+std::string decimal(int value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+}  // namespace
+
+// Zero-initialised static storage: no initialiser writes them.
+int PhonebookGroupDimensions::numEntries;
+int PhonebookGroupDimensions::maxNumEntries;
+
+PhonebookGroupDimensions::PhonebookGroupDimensions() = default;
+PhonebookGroupDimensions::~PhonebookGroupDimensions() = default;
+
+int PhonebookGroupDimensions::getNumEntries() { return numEntries; }
+int PhonebookGroupDimensions::getMaxNumEntries() { return maxNumEntries; }
+int PhonebookGroupDimensions::getgroupNameLimit() { return kGroupNameLimit; }
+void PhonebookGroupDimensions::setNumEntries(int count) { numEntries = count; }
+void PhonebookGroupDimensions::setMaxNumEntries(int count) { maxNumEntries = count; }
+
+std::string PhonebookGroupDimensions::serialize() {
+    std::string text;
+    Serializer::serialize(text, std::string(kDimensionsTag), false);
+    Serializer::serialize(text, numEntries);
+    Serializer::serialize(text, maxNumEntries);
+    Serializer::serialize(text, kGroupNameLimit);
+    return text;
+}
+
+void PhonebookGroupDimensions::deserialize(std::string& text) {
+    if (text.empty()) {
+        logAppUni(kLogModule, kLogFile, kLogLevel, kLineEmptyText,
+                  "Zero length string. Cannot Deserialise");
+        return;
+    }
+    std::string tag;
+    Serializer::deserialize(text, tag, false);
+    if (tag != kDimensionsTag) {
+        logAppUni(kLogModule, kLogFile, kLogLevel, kLineForeignText,
+                  "Attempting to deserialise a non PhonebookGroupDimensions string into a "
+                  "PhonebookGroupDimensions object");
+        return;
+    }
+    Serializer::deserialize(text, numEntries);
+    Serializer::deserialize(text, maxNumEntries);
+}
+
+std::string PhonebookGroupDimensions::serialize_xml() {
+    std::string xml = "<groupDimension><numEntries>";
+    xml += decimal(numEntries);
+    xml += "</numEntries><maxEntries>";
+    xml += decimal(maxNumEntries);
+    xml += "</maxEntries><fieldSize name=\"group\">";
+    xml += decimal(kGroupNameLimit);
+    xml += "</fieldSize></groupDimension>";
+    return xml;
+}
+
+// ---------------------------------------------------------------------------------------
+// PhonebookSearchResults
+
+namespace {
+const std::string kFrameOpen = "rec;";
+const std::string kFrameClose = "recEnd;";
+}  // namespace
+
+PhonebookSearchResults::PhonebookSearchResults() = default;
+PhonebookSearchResults::~PhonebookSearchResults() = default;
+
+void PhonebookSearchResults::addPhonebookRecord(PhonebookRecord record) {
+    records.push_back(std::move(record));
+}
+
+unsigned int PhonebookSearchResults::getRecordCount() const {
+    return static_cast<unsigned int>(records.size());
+}
+
+void PhonebookSearchResults::getRecordList(PhonebookRecordList& out) const { out = records; }
+
+void PhonebookSearchResults::getRecordList(PhonebookRecordList& out, int first, int last) const {
+    if (last < first) return;
+    // Unsigned on purpose: a last of -1 wraps to 0 and passes, any other negative fails.
+    if (static_cast<std::uint32_t>(last) + 1u > records.size()) return;
+    // Only a negative first is still out of range here; at() raises before anything is
+    // appended.
+    const PhonebookRecord& front = records.at(static_cast<std::size_t>(first));
+    out.reserve(out.size() + static_cast<std::size_t>(last - first) + 1);
+    out.push_back(front);
+    for (int i = first + 1; i <= last; ++i) out.push_back(records[static_cast<std::size_t>(i)]);
+}
+
+std::string PhonebookSearchResults::serialize() {
+    // One reservation for the whole text, from the raw sizes plus a margin for the
+    // encoder's own bytes, so that a large set does not reallocate as it grows.
+    std::size_t estimate = 0;
+    for (const PhonebookRecord& record : records) {
+        estimate += kFrameOpen.size() + kFrameClose.size() + 16;
+        for (const RecordField& field : record)
+            estimate += field.first.size() + field.second.size() + 16;
+    }
+    std::string text;
+    text.reserve(estimate);
+    for (PhonebookRecord& record : records) {
+        text += kFrameOpen;
+        Serializer::serialize(text, record);
+        text += kFrameClose;
+    }
+    return text;
+}
+
+void PhonebookSearchResults::deserialize(std::string& text) {
+    if (text.empty()) return;
+    records.clear();
+    std::string body;
+    PhonebookRecord record;
+    for (std::size_t open = text.find(kFrameOpen); open != std::string::npos;) {
+        const std::size_t begin = open + kFrameOpen.size();
+        const std::size_t end = text.find(kFrameClose, begin);
+        if (end == std::string::npos) return;
+        body.assign(text, begin, end - begin);
+        record.clear();
+        Serializer::deserialize(body, record);
+        if (!record.empty()) records.push_back(std::move(record));
+        open = text.find(kFrameOpen, end + kFrameClose.size());
+    }
 }
