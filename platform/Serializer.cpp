@@ -172,7 +172,7 @@ struct Reader {
 
     bool record(PhonebookRecord& out) {
         constexpr std::size_t kSmallestField = 6;  // "s0,s0,"
-        constexpr std::size_t kReserveCap = 1024;  // never trust a count for more than this
+        constexpr std::size_t kReserveCap = 256;  // never trust a count for more than this
         std::uint64_t fields = 0;
         if (!take('r') || !count(left(), ',', fields) || fields > left() / kSmallestField)
             return false;
