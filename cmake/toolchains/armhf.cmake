@@ -1,0 +1,19 @@
+# Cross build for 32-bit ARM Linux (hard float) with Debian's cross toolchain; tests run
+# under qemu user-mode emulation against the toolchain's sysroot.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR arm)
+
+set(DST_ARMHF_TRIPLE arm-linux-gnueabihf)
+set(DST_ARMHF_SYSROOT /usr/${DST_ARMHF_TRIPLE})
+
+set(CMAKE_C_COMPILER ${DST_ARMHF_TRIPLE}-gcc)
+set(CMAKE_CXX_COMPILER ${DST_ARMHF_TRIPLE}-g++)
+set(CMAKE_NM ${DST_ARMHF_TRIPLE}-nm CACHE FILEPATH "")
+
+set(CMAKE_FIND_ROOT_PATH ${DST_ARMHF_SYSROOT})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L ${DST_ARMHF_SYSROOT})
