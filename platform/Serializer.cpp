@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -34,29 +35,13 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 inline bool escaped(char c) { return kBytes.escape[static_cast<unsigned char>(c)]; }
 
-// Makes room for `extra` more bytes, growing geometrically so that many small appends
-// to one working string stay linear in total.
-void makeRoom(std::string& buffer, std::size_t extra) {
-    const std::size_t needed = buffer.size() + extra;
-    if (needed > buffer.capacity()) buffer.reserve(std::max(needed, 2 * buffer.capacity()));
-}
-
-constexpr std::size_t kMaxDigits = 20;  // enough for any 64-bit value
-
-// Writes v in decimal ending just before `end`; returns the first character written.
-char* writeDecimal(char* end, std::uint64_t v) {
-    do {
-        *--end = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
-    return end;
-}
-
-void appendDecimal(std::string& buffer, std::uint64_t v) {
-    char digits[kMaxDigits];
-    char* end = digits + kMaxDigits;
-    char* begin = writeDecimal(end, v);
-    buffer.append(begin, static_cast<std::size_t>(end - begin));
+// Makes room for `extra` more bytes at the end and returns where they start. Growth is
+// geometric, so that many small appends to one working string stay linear in total.
+char* extend(std::string& buffer, std::size_t extra) {
+    const std::size_t size = buffer.size();
+    if (size + extra > buffer.capacity()) buffer.reserve(std::max(size + extra, 2 * buffer.capacity()));
+    buffer.resize(size + extra);
+    return &buffer[size];
 }
 
 std::size_t decimalLength(std::uint64_t v) {
@@ -68,33 +53,115 @@ std::size_t decimalLength(std::uint64_t v) {
     return n;
 }
 
-std::size_t escapedLength(const std::string& value) {
-    std::size_t extra = 0;
-    for (char c : value) extra += escaped(c);
-    return value.size() + 2 * extra;
+// Writes v in decimal at `out`; returns the end of what was written.
+char* putDecimal(char* out, std::uint64_t v) {
+    char* const end = out + decimalLength(v);
+    char* p = end;
+    do {
+        *--p = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    return end;
 }
 
-void appendString(std::string& buffer, const std::string& value) {
-    const std::size_t body = escapedLength(value);
-    makeRoom(buffer, 2 + decimalLength(body) + body);
-    buffer.push_back('s');
-    appendDecimal(buffer, body);
-    buffer.push_back(',');
-    if (body == value.size()) {
-        buffer.append(value);
-        return;
+// Bit 7 of each byte of the result is set exactly when that byte of `w` must be escaped.
+// Eight bytes are tested at once without a branch; the common case, plain text, then
+// costs one test and one 8-byte copy per word.
+inline std::uint64_t escapeFlags(std::uint64_t w) {
+    constexpr std::uint64_t ones = 0x0101010101010101u, low7 = 0x7F7F7F7F7F7F7F7Fu;
+    // 0x80 in every byte of v that is zero, exactly (no carry crosses a byte).
+    const auto zero = [](std::uint64_t v) { return ~(((v & low7) + low7) | v | low7); };
+    return zero(w & (ones * 0xE0))        // below 0x20
+           | zero(w ^ (ones * 0x7F))      // DEL
+           | zero(w ^ (ones * '%'))       //
+           | zero((w | ones) ^ (ones * ';'));  // ';' or ':' (0x3A | 1 == 0x3B)
+}
+
+constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
+inline char* putByte(char* out, char c) {
+    if (!escaped(c)) {
+        *out++ = c;
+        return out;
     }
-    const char* p = value.data();
-    const char* const end = p + value.size();
-    while (p != end) {
-        const char* run = p;
-        while (p != end && !escaped(*p)) ++p;
-        buffer.append(run, static_cast<std::size_t>(p - run));
-        if (p == end) break;
-        const auto c = static_cast<unsigned char>(*p++);
-        const char esc[3] = {'%', kHexDigits[c >> 4], kHexDigits[c & 0xF]};
-        buffer.append(esc, 3);
+    const auto u = static_cast<unsigned char>(c);
+    out[0] = '%';
+    out[1] = kHexDigits[u >> 4];
+    out[2] = kHexDigits[u & 0xF];
+    return out + 3;
+}
+
+// The most room a string of `n` bytes can take: every byte escaped.
+std::size_t stringBound(std::size_t n) { return 2 + decimalLength(3 * n) + 3 * n; }
+
+// The word writer stores whole words and may run up to this far past the last byte it
+// keeps; callers make this much more room than the bound.
+constexpr std::size_t kSlack = 8;
+
+// Writes the first `left` (1 to 8) bytes of the word `w` at `out`, escaping what must be;
+// returns the end.
+inline char* putWord(char* out, std::uint64_t w, std::size_t left) {
+    std::uint64_t flags = escapeFlags(w);
+    if (left < 8) flags &= (std::uint64_t{1} << (8 * left)) - 1;
+    std::memcpy(out, &w, 8);
+    while (flags != 0) {
+        const auto k = static_cast<std::size_t>(__builtin_ctzll(flags)) / 8;  // plain bytes first
+        const auto c = static_cast<unsigned char>(w >> (8 * k));
+        out += k;
+        out[0] = '%';
+        out[1] = kHexDigits[c >> 4];
+        out[2] = kHexDigits[c & 0xF];
+        out += 3;
+        left -= k + 1;
+        if (left == 0) return out;
+        w >>= 8 * (k + 1);
+        flags >>= 8 * (k + 1);
+        std::memcpy(out, &w, 8);
     }
+    return out + left;
+}
+
+// Writes the encoding of `value` at `out`, which has room for stringBound(value.size())
+// + kSlack bytes; returns its end. One pass: the body is written where a length of as many digits
+// as the raw size would leave it, and moved in the rare case that escapes add a digit.
+char* putString(char* out, const std::string& value) {
+    const char* const p = value.data();
+    const std::size_t n = value.size();
+    const std::size_t guess = decimalLength(n);
+    char* const body = out + 2 + guess;
+    char* end = body;
+    std::size_t i = 0;
+    if (kLittleEndian) {
+        std::uint64_t w;
+        for (; i + 8 <= n; i += 8) {
+            std::memcpy(&w, p + i, 8);
+            end = putWord(end, w, 8);
+        }
+        if (const std::size_t rest = n - i) {
+            // The last bytes as one word: an overlapping load shifted down, or a short copy.
+            w = 0;
+            if (n >= 8) {
+                std::memcpy(&w, p + n - 8, 8);
+                w >>= 8 * (8 - rest);
+            } else {
+                std::memcpy(&w, p, rest);
+            }
+            end = putWord(end, w, rest);
+        }
+    } else {
+        for (; i < n; ++i) end = putByte(end, p[i]);
+    }
+
+    const auto length = static_cast<std::size_t>(end - body);
+    const std::size_t digits = decimalLength(length);
+    if (digits != guess) {
+        std::memmove(body + (digits - guess), body, length);
+        end += digits - guess;
+    }
+    out[0] = 's';
+    putDecimal(out + 1, length);
+    out[1 + digits] = ',';
+    return end;
 }
 
 // A cursor over the working string. Every read checks the end; nothing is consumed from
@@ -201,37 +268,39 @@ bool decodeFront(std::string& buffer, T& out, Read read) {
 }  // namespace
 
 void Serializer::serialize(std::string& buffer, int value) {
-    char text[kMaxDigits + 3];
-    char* const end = text + sizeof text;
-    char* p = end;
-    *--p = '.';
-    const auto magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
-                                     : static_cast<std::uint32_t>(value);
-    p = writeDecimal(p, magnitude);
-    if (value < 0) *--p = '-';
-    *--p = 'i';
-    buffer.append(p, static_cast<std::size_t>(end - p));
+    const bool negative = value < 0;
+    const std::uint32_t magnitude =
+        negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    char* out = extend(buffer, 2 + negative + decimalLength(magnitude));
+    *out++ = 'i';
+    if (negative) *out++ = '-';
+    out = putDecimal(out, magnitude);
+    *out = '.';
 }
 
 void Serializer::serialize(std::string& buffer, const std::string& value, bool) {
-    appendString(buffer, value);
+    const std::size_t start = buffer.size();
+    char* const out = extend(buffer, stringBound(value.size()) + kSlack);
+    buffer.resize(start + static_cast<std::size_t>(putString(out, value) - out));
 }
 
 void Serializer::serialize(std::string& buffer, PhonebookRecord& record) {
-    // Room for the record as if nothing needed escaping; a value with escapes grows the
-    // buffer itself, which is rare and still geometric.
-    std::size_t size = 2 + decimalLength(record.size());
+    // Room for the worst case is made once, the record written in one pass, and the
+    // string cut back to what was written.
+    std::size_t bound = 2 + decimalLength(record.size()) + kSlack;
     for (const RecordField& field : record)
-        size += 4 + decimalLength(field.first.size()) + field.first.size() +
-                decimalLength(field.second.size()) + field.second.size();
-    makeRoom(buffer, size);
-    buffer.push_back('r');
-    appendDecimal(buffer, record.size());
-    buffer.push_back(',');
+        bound += stringBound(field.first.size()) + stringBound(field.second.size());
+    const std::size_t start = buffer.size();
+    char* const begin = extend(buffer, bound);
+    char* out = begin;
+    *out++ = 'r';
+    out = putDecimal(out, record.size());
+    *out++ = ',';
     for (const RecordField& field : record) {
-        appendString(buffer, field.first);
-        appendString(buffer, field.second);
+        out = putString(out, field.first);
+        out = putString(out, field.second);
     }
+    buffer.resize(start + static_cast<std::size_t>(out - begin));
 }
 
 bool Serializer::deserialize(std::string& buffer, int& value) {
