@@ -32,6 +32,7 @@ dstbench::RecordSet protoOf(const PhonebookRecordList& records) {
 void perRecord(benchmark::State& state, std::size_t records, std::size_t bytes) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * records));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.counters["text_bytes"] = static_cast<double>(bytes);
 }
 
 // --- Serializer on its own --------------------------------------------------------------

@@ -30,15 +30,14 @@ print(f"{'operation':<14}{'records':>8}{'ours us':>11}{'protobuf us':>13}{'memcp
 for op, theirs in (("Serialize", "ProtobufSerialize"), ("Deserialize", "ProtobufParse")):
     for n in (1000, 10000, 100000):
         o, p, m = us(f"BM_Results{op}/{n}"), us(f"BM_{theirs}/{n}"), us(f"BM_Memcpy/{n}")
-        mb = runs[f"BM_Results{op}/{n}"]["bytes_per_second"] * o * 1e-6 / 1e6
+        mb = runs[f"BM_Results{op}/{n}"]["text_bytes"] / 1e6
         print(f"{op.lower():<14}{n:>8}{o:>11.0f}{p:>13.0f}{m:>11.0f}{p / o:>15.2f}{m / o:>13.3f}{mb:>9.2f}")
 print()
 print("Per-record cost (ns) and growth from 1k to 100k records")
-print(f"{'operation':<14}{'1k':>8}{'10k':>8}{'100k':>8}{'100k/1k':>9}")
+print(f"{'operation':<20}{'1k':>8}{'10k':>8}{'100k':>8}{'100k/1k':>9}")
 for op in ("ResultsSerialize", "ResultsDeserialize", "ProtobufSerialize", "ProtobufParse"):
     per = [ns(f"BM_{op}/{n}") / n for n in (1000, 10000, 100000)]
-    print(f"{op:<14}" if len(op) <= 14 else f"{op[:18]:<18}"[:14], end="")
-    print(f"{per[0]:>8.0f}{per[1]:>8.0f}{per[2]:>8.0f}{per[2] / per[0]:>9.2f}")
+    print(f"{op:<20}{per[0]:>8.0f}{per[1]:>8.0f}{per[2]:>8.0f}{per[2] / per[0]:>9.2f}")
 print()
 print("Serializer alone")
 for name in ("BM_EncodeString", "BM_DecodeString", "BM_EncodeRecord", "BM_DecodeRecord"):
