@@ -1,4 +1,4 @@
-// Writes the seed corpora from real outputs of the library: make_corpus <corpus-dir>.
+// Writes the starting corpora from real outputs of the library: make_corpus <corpus-dir>.
 #include <fstream>
 #include <iostream>
 #include <string>

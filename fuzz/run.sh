@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every fuzz target for SECONDS (default 30) on its committed seed corpus:
+# Runs every fuzz target for SECONDS (default 30) on its committed starting corpus:
 #   fuzz/run.sh [SECONDS] [BUILD_DIR]
 # New inputs go to a scratch directory, so the committed corpus stays as it is. A crash, a
 # failed property, a leak or an input slower than the -timeout stops the run with a
