@@ -8,21 +8,10 @@
 
 #include "DirectoryServiceTypes.h"
 #include "Serializer.h"
+#include "encoding.h"
 #include "log_capture.h"
 
 namespace {
-
-std::string encInt(int v) {
-    std::string s;
-    Serializer::serialize(s, v);
-    return s;
-}
-
-std::string enc(const std::string& v) {
-    std::string s;
-    Serializer::serialize(s, v, false);
-    return s;
-}
 
 const LogCall kEmpty{"DirectoryServiceTypes", "./src/DirectoryServiceTypes", 2, 448,
                      "Zero length string. Cannot Deserialise"};

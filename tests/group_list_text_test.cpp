@@ -7,20 +7,9 @@
 
 #include "DirectoryServiceTypes.h"
 #include "Serializer.h"
+#include "encoding.h"
 
 namespace {
-
-std::string encInt(int v) {
-    std::string s;
-    Serializer::serialize(s, v);
-    return s;
-}
-
-std::string enc(const std::string& v) {
-    std::string s;
-    Serializer::serialize(s, v, false);
-    return s;
-}
 
 std::string pair(int k) { return enc("n" + std::to_string(k)) + enc("/r/" + std::to_string(k)); }
 

@@ -7,14 +7,9 @@
 
 #include "DirectoryServiceTypes.h"
 #include "Serializer.h"
+#include "encoding.h"
 
 namespace {
-
-std::string enc(const std::string& value) {
-    std::string out;
-    Serializer::serialize(out, value, false);
-    return out;
-}
 
 TEST(PhonebookGroup, DefaultIsSpareWithIdZero) {
     PhonebookGroup g;

@@ -8,23 +8,12 @@
 
 #include "DirectoryServiceTypes.h"
 #include "Serializer.h"
+#include "encoding.h"
 #include "counting_allocator.h"
 
 namespace {
 
 constexpr std::size_t kSmallAllocation = 64 * 1024;
-
-std::string encInt(int v) {
-    std::string s;
-    Serializer::serialize(s, v);
-    return s;
-}
-
-std::string enc(const std::string& v) {
-    std::string s;
-    Serializer::serialize(s, v, false);
-    return s;
-}
 
 using Slots = std::vector<std::pair<std::string, std::string>>;
 
@@ -151,9 +140,7 @@ PhonebookSearchResults sourceSet(std::vector<std::size_t>* frameEnds = nullptr) 
     for (int i = 0; i < 6; ++i) {
         PhonebookRecord r = {{"name", "P" + std::to_string(i)}, {"rec;", "recEnd;"}, {std::string(1, '\0'), ":"}};
         set.addPhonebookRecord(r);
-        std::string one;
-        Serializer::serialize(one, r);
-        end += 4 + one.size() + 7;
+        end += 4 + encRecord(r).size() + 7;
         if (frameEnds) frameEnds->push_back(end);
     }
     return set;
@@ -217,8 +204,7 @@ TEST(Hostile, TruncatedDimensionsAndRecordsDecodeNothingPartial) {
     ::testing::internal::GetCapturedStderr();
 
     PhonebookRecord r = {{"a", "b"}, {"c:", ";d"}};
-    std::string whole;
-    Serializer::serialize(whole, r);
+    const std::string whole = encRecord(r);
     for (std::size_t cut = 0; cut < whole.size(); ++cut) {
         std::string prefix = whole.substr(0, cut);
         PhonebookRecord out = {{"keep", ""}};

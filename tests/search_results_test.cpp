@@ -9,6 +9,7 @@
 
 #include "DirectoryServiceTypes.h"
 #include "Serializer.h"
+#include "encoding.h"
 
 namespace {
 
@@ -20,11 +21,7 @@ PhonebookSearchResults setOf(int n) {
     return set;
 }
 
-std::string frame(PhonebookRecord r) {
-    std::string s = "rec;";
-    Serializer::serialize(s, r);
-    return s + "recEnd;";
-}
+std::string frame(PhonebookRecord r) { return "rec;" + encRecord(std::move(r)) + "recEnd;"; }
 
 PhonebookRecordList all(const PhonebookSearchResults& set) {
     PhonebookRecordList out;

@@ -7,26 +7,9 @@
 #include <vector>
 
 #include "Serializer.h"
+#include "encoding.h"
 
 namespace {
-
-std::string encodeString(const std::string& value) {
-    std::string out;
-    Serializer::serialize(out, value, false);
-    return out;
-}
-
-std::string encodeInt(int value) {
-    std::string out;
-    Serializer::serialize(out, value);
-    return out;
-}
-
-std::string encodeRecord(PhonebookRecord record) {
-    std::string out;
-    Serializer::serialize(out, record);
-    return out;
-}
 
 std::string allBytes() {
     std::string s;
@@ -42,17 +25,17 @@ std::string randomBytes(std::mt19937& rng, std::size_t n) {
 }
 
 TEST(SerializerEncoding, ExactTexts) {
-    EXPECT_EQ(encodeInt(16), "i16.");
-    EXPECT_EQ(encodeInt(0), "i0.");
-    EXPECT_EQ(encodeInt(INT_MIN), "i-2147483648.");
-    EXPECT_EQ(encodeInt(INT_MAX), "i2147483647.");
-    EXPECT_EQ(encodeString("Family"), "s6,Family");
-    EXPECT_EQ(encodeString(""), "s0,");
-    EXPECT_EQ(encodeString("a:b;c%d"), "s13,a%3Ab%3Bc%25d");
-    EXPECT_EQ(encodeString(std::string("\0\x1f\x7f\x80", 4)), "s10,%00%1F%7F\x80");
-    EXPECT_EQ(encodeString("Zoë"), "s4,Zoë");
-    EXPECT_EQ(encodeRecord({{"name", "Alice"}}), "r1,s4,names5,Alice");
-    EXPECT_EQ(encodeRecord({}), "r0,");
+    EXPECT_EQ(encInt(16), "i16.");
+    EXPECT_EQ(encInt(0), "i0.");
+    EXPECT_EQ(encInt(INT_MIN), "i-2147483648.");
+    EXPECT_EQ(encInt(INT_MAX), "i2147483647.");
+    EXPECT_EQ(enc("Family"), "s6,Family");
+    EXPECT_EQ(enc(""), "s0,");
+    EXPECT_EQ(enc("a:b;c%d"), "s13,a%3Ab%3Bc%25d");
+    EXPECT_EQ(enc(std::string("\0\x1f\x7f\x80", 4)), "s10,%00%1F%7F\x80");
+    EXPECT_EQ(enc("Zoë"), "s4,Zoë");
+    EXPECT_EQ(encRecord({{"name", "Alice"}}), "r1,s4,names5,Alice");
+    EXPECT_EQ(encRecord({}), "r0,");
 }
 
 TEST(SerializerEncoding, EncoderAppendsAndKeepsWhatWasThere) {
@@ -66,7 +49,7 @@ class StringRoundTrip : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(StringRoundTrip, DecodesToTheSameBytesWithoutColonOrSemicolon) {
     const std::string value = GetParam();
-    std::string buffer = encodeString(value);
+    std::string buffer = enc(value);
     EXPECT_EQ(buffer.find_first_of(":;"), std::string::npos);
     std::string out = "stale";
     ASSERT_TRUE(Serializer::deserialize(buffer, out, false));
@@ -90,7 +73,7 @@ TEST(SerializerRoundTrip, Integers) {
     std::vector<int> values = {0, 1, -1, 9, 10, -10, 16, INT_MIN, INT_MAX, INT_MIN + 1, INT_MAX - 1};
     for (int i = 0; i < 200; ++i) values.push_back(static_cast<int>(rng()));
     for (int value : values) {
-        std::string buffer = encodeInt(value);
+        std::string buffer = encInt(value);
         int out = value ^ 1;
         ASSERT_TRUE(Serializer::deserialize(buffer, out)) << value;
         EXPECT_EQ(out, value);
@@ -105,7 +88,7 @@ TEST(SerializerRoundTrip, RecordsOfArbitraryBytes) {
         const int fields = i % 9;
         for (int f = 0; f < fields; ++f)
             record.emplace_back(randomBytes(rng, rng() % 20), randomBytes(rng, rng() % 40));
-        std::string buffer = encodeRecord(record);
+        std::string buffer = encRecord(record);
         EXPECT_EQ(buffer.find_first_of(":;"), std::string::npos);
         PhonebookRecord out = {{"stale", "field"}};
         ASSERT_TRUE(Serializer::deserialize(buffer, out));
