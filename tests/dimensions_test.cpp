@@ -95,6 +95,7 @@ struct Rejected {
     std::string text;
     std::string rest;
     LogCall call;
+    friend void PrintTo(const Rejected& c, std::ostream* os) { *os << c.label; }
 };
 
 class DimensionsRejects : public Dimensions, public ::testing::WithParamInterface<Rejected> {};

@@ -112,6 +112,7 @@ struct CountCase {
     std::string text;
     int readUpTo;
     std::string rest;
+    friend void PrintTo(const CountCase& c, std::ostream* os) { *os << c.label; }
 };
 
 class GroupListCount : public ::testing::TestWithParam<CountCase> {};

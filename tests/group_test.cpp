@@ -106,6 +106,7 @@ struct ReadCase {
     const char* label;
     std::string text;
     std::string name, ringTone, rest;
+    friend void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.label; }
 };
 
 class GroupRead : public ::testing::TestWithParam<ReadCase> {};

@@ -52,6 +52,7 @@ struct Range {
     int size, first, last;
     enum { Nothing, Throws, Records } outcome;
     int from = 0, to = 0;  // the records appended, when any
+    friend void PrintTo(const Range& r, std::ostream* os) { *os << r.size << " records, " << r.first << ".." << r.last; }
 };
 
 class RangeRead : public ::testing::TestWithParam<Range> {};
@@ -125,6 +126,7 @@ struct Read {
     const char* label;
     std::string text;
     PhonebookRecordList records;
+    friend void PrintTo(const Read& c, std::ostream* os) { *os << c.label; }
 };
 
 class SearchResultsRead : public ::testing::TestWithParam<Read> {};

@@ -125,6 +125,7 @@ enum class Kind { Int, String, Record };
 struct Malformed {
     Kind kind;
     std::string text;
+    friend void PrintTo(const Malformed& m, std::ostream* os) { *os << ::testing::PrintToString(m.text); }
 };
 
 class SerializerRejects : public ::testing::TestWithParam<Malformed> {};
