@@ -10,7 +10,11 @@ set(CMAKE_C_COMPILER ${DST_ARMHF_TRIPLE}-gcc)
 set(CMAKE_CXX_COMPILER ${DST_ARMHF_TRIPLE}-g++)
 set(CMAKE_NM ${DST_ARMHF_TRIPLE}-nm CACHE FILEPATH "")
 
-set(CMAKE_FIND_ROOT_PATH ${DST_ARMHF_SYSROOT})
+# The cross toolchain's own sysroot, and "/" for armhf packages installed through Debian
+# multiarch (libxml2-dev:armhf lands in /usr/lib/arm-linux-gnueabihf).
+set(CMAKE_FIND_ROOT_PATH ${DST_ARMHF_SYSROOT} /)
+set(CMAKE_LIBRARY_ARCHITECTURE ${DST_ARMHF_TRIPLE})
+set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${DST_ARMHF_TRIPLE}/pkgconfig:/usr/share/pkgconfig)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
