@@ -1,6 +1,5 @@
 #include "DirectoryServiceTypes.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -19,6 +18,13 @@ constexpr int kSlots = 16;
 void dropHeader(std::string& text) {
     const std::size_t colon = text.find(':');
     if (colon != std::string::npos) text.erase(0, colon + 1);
+}
+
+// Numbers become text through a default output string stream of their own.
+std::string decimal(int value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
 }
 
 }  // namespace
@@ -60,11 +66,7 @@ void PhonebookGroup::deserialize(std::string& text) {
     Serializer::deserialize(text, ringTone, false);
 }
 
-std::string PhonebookGroup::groupIndexToTag(int index) {
-    std::ostringstream out;
-    out << index;
-    return out.str();
-}
+std::string PhonebookGroup::groupIndexToTag(int index) { return decimal(index); }
 
 namespace {
 
@@ -282,12 +284,6 @@ constexpr int kLogLevel = 2;
 // Peers match on these line numbers, so they are fixed rather than taken from the source.
 constexpr int kLineEmptyText = 448;
 constexpr int kLineForeignText = 443;
-
-std::string decimal(int value) {
-    std::ostringstream out;
-    out << value;
-    return out.str();
-}
 
 }  // namespace
 
