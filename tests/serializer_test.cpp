@@ -38,6 +38,28 @@ TEST(SerializerEncoding, ExactTexts) {
     EXPECT_EQ(encRecord({}), "r0,");
 }
 
+// Every position of an escaped byte within and across 8-byte words, and escapes that give
+// the length one digit more than the raw size has.
+TEST(SerializerEncoding, EscapesAtEveryPositionAndLengthCarry) {
+    const char kHex[] = "0123456789ABCDEF";
+    for (const char special : {'\0', '\x1f', ':', ';', '%', '\x7f'}) {
+        const auto u = static_cast<unsigned char>(special);
+        const std::string escape = {'%', kHex[u >> 4], kHex[u & 0xF]};
+        for (std::size_t len = 1; len <= 25; ++len) {
+            for (std::size_t pos = 0; pos < len; ++pos) {
+                std::string value(len, 'a');
+                value[pos] = special;
+                const std::string body = std::string(pos, 'a') + escape + std::string(len - pos - 1, 'a');
+                EXPECT_EQ(enc(value), "s" + std::to_string(body.size()) + "," + body) << len << " " << pos;
+            }
+            const std::string all(len, special);
+            std::string body;
+            for (std::size_t i = 0; i < len; ++i) body += escape;
+            EXPECT_EQ(enc(all), "s" + std::to_string(body.size()) + "," + body) << len;
+        }
+    }
+}
+
 TEST(SerializerEncoding, EncoderAppendsAndKeepsWhatWasThere) {
     std::string buffer = "head:";
     Serializer::serialize(buffer, 7);
