@@ -45,11 +45,10 @@ char* extend(std::string& buffer, std::size_t extra) {
 }
 
 std::size_t decimalLength(std::uint64_t v) {
-    std::size_t n = 1;
-    while (v >= 10) {
-        v /= 10;
-        ++n;
-    }
+    if (v < 10) return 1;
+    if (v < 100) return 2;  // lengths are mostly short
+    std::size_t n = 3;
+    for (v /= 1000; v != 0; v /= 10) ++n;
     return n;
 }
 
@@ -121,6 +120,21 @@ inline char* putWord(char* out, std::uint64_t w, std::size_t left) {
     return out + left;
 }
 
+inline std::uint64_t load(const char* p, std::size_t size) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, size);  // a constant size: one load
+    return w;
+}
+
+// The last `rest` (1 to 7) of the `n` bytes at `p` as the low bytes of a word, read
+// without a byte loop and without touching anything outside the n bytes.
+inline std::uint64_t lastBytes(const char* p, std::size_t n, std::size_t rest) {
+    if (n >= 8) return load(p + n - 8, 8) >> (8 * (8 - rest));
+    if (n >= 4) return load(p, 4) | load(p + n - 4, 4) << (8 * (n - 4));  // overlapping halves
+    const auto byte = [p](std::size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])); };
+    return byte(0) | byte(n / 2) << (8 * (n / 2)) | byte(n - 1) << (8 * (n - 1));
+}
+
 // Writes the encoding of `value` at `out`, which has room for stringBound(value.size())
 // + kSlack bytes; returns its end. One pass: the body is written where a length of as many digits
 // as the raw size would leave it, and moved in the rare case that escapes add a digit.
@@ -139,14 +153,7 @@ char* putString(char* out, const std::string& value) {
         }
         if (const std::size_t rest = n - i) {
             // The last bytes as one word: an overlapping load shifted down, or a short copy.
-            w = 0;
-            if (n >= 8) {
-                std::memcpy(&w, p + n - 8, 8);
-                w >>= 8 * (8 - rest);
-            } else {
-                std::memcpy(&w, p, rest);
-            }
-            end = putWord(end, w, rest);
+            end = putWord(end, lastBytes(p, n, rest), rest);
         }
     } else {
         for (; i < n; ++i) end = putByte(end, p[i]);
