@@ -126,16 +126,6 @@ TEST(GroupList, MakeSpareKeepsTheId) {
     EXPECT_EQ(g.getRingTone(), "");
 }
 
-TEST(GroupList, CopiesOutAreIndependentOfTheSlot) {
-    PhonebookGroupList table = tableWithUsed({2});
-    PhonebookGroup g;
-    table.getGroup(2, g);
-    g.setName("changed");
-    PhonebookGroup again;
-    table.getGroup(2, again);
-    EXPECT_EQ(again.getName(), "g2");
-}
-
 // A table whose notion of "spare" is overridden: every algorithm built on isGroupSpare
 // must follow it.
 struct OddSlotsUsed : PhonebookGroupList {
