@@ -135,9 +135,9 @@ inline std::uint64_t lastBytes(const char* p, std::size_t n, std::size_t rest) {
     return byte(0) | byte(n / 2) << (8 * (n / 2)) | byte(n - 1) << (8 * (n - 1));
 }
 
-// Writes the encoding of `value` at `out`, which has room for stringBound(value.size())
-// + kSlack bytes; returns its end. One pass: the body is written where a length of as many digits
-// as the raw size would leave it, and moved in the rare case that escapes add a digit.
+// Writes the encoding of `value` at `out`, which has room for stringBound(value.size()) +
+// kSlack bytes; returns its end. One pass: the body is written where a length of as many
+// digits as the raw size would leave it, and moved in the rare case that escapes add one.
 char* putString(char* out, const std::string& value) {
     const char* const p = value.data();
     const std::size_t n = value.size();
@@ -152,7 +152,6 @@ char* putString(char* out, const std::string& value) {
             end = putWord(end, w, 8);
         }
         if (const std::size_t rest = n - i) {
-            // The last bytes as one word: an overlapping load shifted down, or a short copy.
             end = putWord(end, lastBytes(p, n, rest), rest);
         }
     } else {
