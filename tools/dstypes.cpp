@@ -6,12 +6,12 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "DirectoryServiceTypes.h"
 #include "Serializer.h"
@@ -27,7 +27,7 @@ struct IoError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-const char* const kKinds[] = {"group-list", "dimensions", "search-results", "group", "values"};
+const std::vector<std::string> kKinds = {"group-list", "dimensions", "search-results", "group", "values"};
 const std::string kTableHeader = "PhonebookGroupList";
 const std::string kDimensionsTag = "PhonebookGroupDimensions";
 
@@ -381,14 +381,14 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
 
     std::string kinds;
-    for (const char* k : kKinds) kinds += std::string(kinds.empty() ? "" : ", ") + k;
+    for (const std::string& k : kKinds) kinds += (kinds.empty() ? "" : ", ") + k;
 
     std::string decodeFile = "-", asKind;
     bool compact = false, xml = false;
     CLI::App* decodeCmd = app.add_subcommand("decode", "Print a text form as JSON (or its XML form)");
     decodeCmd->add_option("file", decodeFile, "Text to read; - for standard input")->capture_default_str();
     decodeCmd->add_option("--as", asKind, "Read the text as this kind: " + kinds)
-        ->check(CLI::IsMember({kKinds[0], kKinds[1], kKinds[2], kKinds[3], kKinds[4]}));
+        ->check(CLI::IsMember(kKinds));
     decodeCmd->add_flag("--compact", compact, "JSON on one line");
     decodeCmd->add_flag("--xml", xml, "Print the XML form instead (group-list, group, dimensions)");
 
@@ -396,7 +396,7 @@ int main(int argc, char** argv) {
     CLI::App* encodeCmd = app.add_subcommand("encode", "Write the text form of JSON in the shape decode prints");
     encodeCmd->add_option("kind", encodeKind, "One of: " + kinds)
         ->required()
-        ->check(CLI::IsMember({kKinds[0], kKinds[1], kKinds[2], kKinds[3], kKinds[4]}));
+        ->check(CLI::IsMember(kKinds));
     encodeCmd->add_option("file", encodeFile, "JSON to read; - for standard input")->capture_default_str();
 
     CLI::App* demoCmd = app.add_subcommand("demo", "Walk a group table from producer to receiver");
