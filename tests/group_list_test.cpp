@@ -1,175 +1,111 @@
-// The sixteen-slot group table: lookups, counts, updates and virtual dispatch.
-#include <gtest/gtest.h>
+// The sixteen-slot group table: lookups against a model, updates, virtual dispatch, text form.
+#include <algorithm>
+#include <numeric>
 
-#include <climits>
-#include <string>
-#include <vector>
+#include "support.h"
 
-#include "DirectoryServiceTypes.h"
-
-namespace {
-
-PhonebookGroupList tableWithUsed(std::initializer_list<int> slots, const std::string& name = "") {
-    PhonebookGroupList table;
-    for (int k : slots) {
-        PhonebookGroup g(k, name.empty() ? "g" + std::to_string(k) : name, "/t/" + std::to_string(k));
-        EXPECT_TRUE(table.updateGroup(g));
-    }
-    return table;
-}
-
-TEST(GroupList, DefaultTableIsNumberedAndSpare) {
-    PhonebookGroupList table;
-    EXPECT_EQ(table.getSize(), 16);
-    EXPECT_TRUE(table.isGroupListEmpty());
-    EXPECT_EQ(table.countUsedGroups(), 0);
-    EXPECT_EQ(table.getSpareGroup(), 1);
-    EXPECT_EQ(table.findNonSpareGroup(1), -1);
-    for (int k = 1; k <= 16; ++k) {
-        PhonebookGroup g(99, "x", "y");
-        ASSERT_TRUE(table.getGroup(k, g));
-        EXPECT_EQ(g.getId(), k);
-        EXPECT_EQ(g.getName(), "");
-        EXPECT_EQ(g.getRingTone(), "");
+// Every lookup of a table whose used slots are exactly `used`, against what they must answer.
+TEST(GroupList, LookupsFollowTheUsedSlots) {
+    for (const std::vector<int>& used : std::vector<std::vector<int>>{{}, {16}, {1}, {2, 5, 9}, {1, 2, 3}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}}) {
+        PhonebookGroupList table;
+        for (int k : used) {
+            PhonebookGroup g(k, "g" + std::to_string(k), "/t");
+            table.updateGroup(g);
+        }
+        int spare = 1;
+        while (std::count(used.begin(), used.end(), spare)) ++spare;
+        spare = spare > 16 ? -1 : spare;
+        const auto n = static_cast<int>(used.size());
+        EXPECT_EQ(std::make_tuple(table.getSize(), table.countUsedGroups(), table.isGroupListEmpty(), table.getSpareGroup(), table.getGroupWithName("")),
+                  std::make_tuple(16, n, n == 0, spare, spare)) << ::testing::PrintToString(used);
+        for (int k = -1; k <= 17; ++k) {
+            const bool isUsed = std::count(used.begin(), used.end(), k);
+            EXPECT_EQ(std::make_tuple(table.findNonSpareGroup(k), table.isGroupSpare(k), table.getGroupWithName("g" + std::to_string(k))),
+                      std::make_tuple(k >= 1 && k <= n ? used[k - 1] : -1, k >= 1 && k <= 16 && !isUsed, isUsed ? k : -1)) << k;
+        }
     }
 }
 
-TEST(GroupList, StringConstructorLeavesIdsZero) {
-    PhonebookGroupList table("anything");
-    PhonebookGroup g;
-    for (int k = 1; k <= 16; ++k) {
-        ASSERT_TRUE(table.getGroup(k, g));
-        EXPECT_EQ(g.getId(), 0);
-    }
-    PhonebookGroup used(4, "Work", "");
-    ASSERT_TRUE(table.updateGroup(used));
-    table.getGroup(4, g);
-    EXPECT_EQ(g.getId(), 4);
-    EXPECT_EQ(table.getSpareGroup(), 1);
-    EXPECT_EQ(table.getGroupWithName("Work"), 4);
-    EXPECT_EQ(table.findNonSpareGroup(1), 4);
-}
-
-TEST(GroupList, NumbersOutsideTheTableAreAnsweredNotRaised) {
-    PhonebookGroupList table = tableWithUsed({1, 16});
+TEST(GroupList, UpdateMakeSpareAndNumbersOutsideTheTable) {
+    PhonebookGroupList table = tableOf(named("n", "/t")), unnumbered("anything");
+    PhonebookGroup unnamed(3, "", "/still/here.wav"), twin(7, "n4", "");
+    EXPECT_TRUE(table.updateGroup(unnamed) && table.updateGroup(twin) && table.makeGroupSpare(6) && unnamed.getRingTone().empty());
     for (int k : {0, 17, -1, INT_MIN, INT_MAX}) {
-        PhonebookGroup out(42, "keep", "me");
-        EXPECT_FALSE(table.getGroup(k, out)) << k;
-        EXPECT_EQ(out.getId(), 42);
-        EXPECT_EQ(out.getName(), "keep");
-        EXPECT_FALSE(table.makeGroupSpare(k));
-        EXPECT_FALSE(table.isGroupSpare(k));
+        PhonebookGroup refused(k, "", "/tone"), named(k, "N", "/tone");
+        EXPECT_FALSE(table.updateGroup(refused) || table.updateGroup(named) || table.getGroup(k, named) || table.makeGroupSpare(k));
+        EXPECT_EQ(refused.getRingTone() + "|" + named.getName() + named.getRingTone(), "|N/tone");  // made spare although refused
     }
-    EXPECT_EQ(table.countUsedGroups(), 2);
+    Slots expected = named("n", "/t");
+    expected[2] = expected[5] = {"", ""}, expected[6] = {"n4", ""};
+    std::vector<int> ids, zeros, numbers(16);
+    std::iota(numbers.begin(), numbers.end(), 1);
+    EXPECT_EQ(slotsOf(table, &ids), expected);
+    slotsOf(unnumbered, &zeros);
+    EXPECT_EQ(std::make_tuple(ids, zeros, table.getGroupWithName("n4"), table.getGroupWithName("N4")),
+              std::make_tuple(numbers, std::vector<int>(16, 0), 4, -1));
 }
 
-TEST(GroupList, LookupsOnATableWithSlots2And5And9Used) {
-    PhonebookGroupList table = tableWithUsed({2, 5, 9});
-    const std::pair<int, int> ranks[] = {{1, 2}, {2, 5}, {3, 9}, {4, -1}, {0, -1}, {-1, -1}, {INT_MIN, -1}};
-    for (auto [n, slot] : ranks) EXPECT_EQ(table.findNonSpareGroup(n), slot) << n;
-    EXPECT_EQ(table.countUsedGroups(), 3);
-    EXPECT_EQ(table.getSpareGroup(), 1);
-    EXPECT_FALSE(table.isGroupListEmpty());
-    EXPECT_TRUE(table.isGroupSpare(1));
-    EXPECT_FALSE(table.isGroupSpare(5));
-    EXPECT_EQ(table.getGroupWithName("g5"), 5);
-}
-
-TEST(GroupList, SpareAndNameLookupsWhenFullOrPartlyUsed) {
-    PhonebookGroupList full = tableWithUsed({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
-    EXPECT_EQ(full.getSpareGroup(), -1);
-    EXPECT_EQ(full.getGroupWithName(""), -1);
-    EXPECT_EQ(full.countUsedGroups(), 16);
-    EXPECT_EQ(full.findNonSpareGroup(16), 16);
-
-    PhonebookGroupList partly = tableWithUsed({1, 2, 3});
-    EXPECT_EQ(partly.getSpareGroup(), 4);
-    EXPECT_EQ(partly.getGroupWithName(""), 4);
-}
-
-TEST(GroupList, NameLookupIsExactAndFindsTheLowestSlot) {
-    PhonebookGroupList table = tableWithUsed({7, 3}, "Family");
-    EXPECT_EQ(table.getGroupWithName("Family"), 3);
-    EXPECT_EQ(table.getGroupWithName("family"), -1);
-    EXPECT_EQ(table.getGroupWithName("Family "), -1);
-    EXPECT_EQ(table.getGroupWithName("Fam"), -1);
-}
-
-TEST(GroupList, UpdateStoresByIdAndMakesUnnamedGroupsSpareFirst) {
-    PhonebookGroupList table = tableWithUsed({3});
-    PhonebookGroup unnamed(3, "", "/still/here.wav");
-    EXPECT_TRUE(table.updateGroup(unnamed));
-    EXPECT_EQ(unnamed.getRingTone(), "");
-    PhonebookGroup slot;
-    table.getGroup(3, slot);
-    EXPECT_EQ(slot.getName(), "");
-    EXPECT_EQ(slot.getRingTone(), "");
-
-    for (int id : {0, 17, -5}) {
-        PhonebookGroup refused(id, "", "/tone");
-        EXPECT_FALSE(table.updateGroup(refused));
-        EXPECT_EQ(refused.getRingTone(), "");  // cleared even though refused
-        PhonebookGroup named(id, "N", "/tone");
-        EXPECT_FALSE(table.updateGroup(named));
-        EXPECT_EQ(named.getRingTone(), "/tone");
-    }
-    EXPECT_TRUE(table.isGroupListEmpty());
-}
-
-TEST(GroupList, MakeSpareKeepsTheId) {
-    PhonebookGroupList table = tableWithUsed({6});
-    EXPECT_TRUE(table.makeGroupSpare(6));
-    PhonebookGroup g;
-    table.getGroup(6, g);
-    EXPECT_EQ(g.getId(), 6);
-    EXPECT_EQ(g.getName(), "");
-    EXPECT_EQ(g.getRingTone(), "");
-}
-
-// A table whose notion of "spare" is overridden: every algorithm built on isGroupSpare
-// must follow it.
+// Overrides in derived classes take effect: the counts ask isGroupSpare, updateGroup asks the group.
 struct OddSlotsUsed : PhonebookGroupList {
     bool isGroupSpare(int slot) override { return slot % 2 == 0; }
 };
-
-TEST(GroupList, CountsAndRanksGoThroughTheVirtualIsGroupSpare) {
-    OddSlotsUsed odd;
-    PhonebookGroupList& table = odd;
-    EXPECT_FALSE(table.isGroupListEmpty());
-    EXPECT_EQ(table.countUsedGroups(), 8);
-    EXPECT_EQ(table.findNonSpareGroup(1), 1);
-    EXPECT_EQ(table.findNonSpareGroup(3), 5);
-    EXPECT_EQ(table.findNonSpareGroup(9), -1);
-    EXPECT_EQ(table.getSpareGroup(), 1);  // reads names, not isGroupSpare
-}
-
-// A group whose accessors are overridden: updateGroup must use them on the caller's group.
 struct Disguised : PhonebookGroup {
-    std::vector<std::string> calls;
+    std::string calls;
     Disguised() : PhonebookGroup(0, "real", "/tone") {}
-    std::string getName() override {
-        calls.push_back("getName");
-        return "";
-    }
-    int getId() override {
-        calls.push_back("getId");
-        return 4;
-    }
-    void setSpare() override {
-        calls.push_back("setSpare");
-        PhonebookGroup::setSpare();
-    }
+    std::string getName() override { return calls += "getName ", ""; }
+    int getId() override { return calls += "getId ", 4; }
+    void setSpare() override { calls += "setSpare ", PhonebookGroup::setSpare(); }
 };
 
-TEST(GroupList, UpdateGroupCallsTheGroupsVirtualOperationsInOrder) {
-    PhonebookGroupList table;
+TEST(GroupList, VirtualOperationsAreWhatRun) {
+    OddSlotsUsed odd;
+    PhonebookGroupList& table = odd;
     Disguised g;
-    EXPECT_TRUE(table.updateGroup(g));
-    EXPECT_EQ(g.calls, (std::vector<std::string>{"getName", "setSpare", "getId"}));
     PhonebookGroup slot;
-    table.getGroup(4, slot);
-    EXPECT_EQ(slot.getId(), 0);  // stored by copy: the field, not the overridden getId
-    EXPECT_EQ(slot.getName(), "");
+    EXPECT_TRUE(table.updateGroup(g) && table.getGroup(4, slot));
+    EXPECT_EQ(std::make_tuple(table.isGroupListEmpty(), table.countUsedGroups(), table.findNonSpareGroup(3), table.findNonSpareGroup(9),
+                              table.getSpareGroup(), g.calls, slot.getId()),
+              std::make_tuple(false, 8, 5, -1, 1, std::string("getName setSpare getId "), 0));  // stored by copy: the field id
 }
 
-}  // namespace
+TEST(GroupListText, RoundTripKeepsTheReceiversIds) {
+    std::string empty = "PhonebookGroupList:i16.";
+    for (int i = 0; i < 32; ++i) empty += "s0,";
+    EXPECT_EQ(PhonebookGroupList("x").serialize(), empty);
+    std::mt19937 rng(424242);
+    for (int round = 0; round < 20; ++round) {
+        Slots slots(16);
+        for (auto& s : slots) s = {randomBytes(rng, rng() % 24), randomBytes(rng, rng() % 24)};
+        PhonebookGroupList producer = tableOf(slots), receiver("unnumbered");
+        std::string text = producer.serialize();
+        receiver.deserialize(text);
+        std::vector<int> ids;
+        EXPECT_TRUE(slotsOf(receiver, &ids) == slotsOf(producer) && text.empty() && ids == std::vector<int>(16, 0));
+    }
+}
+
+// Reading applies at most sixteen pairs, stops at the first that does not decode, keeps the rest.
+TEST(GroupListText, CountsHeadersAndDamage) {
+    auto pairs = [](int from, int to) {
+        std::string s;
+        for (int k = from; k <= to; ++k) s += "s2,n" + std::to_string(k % 10) + "s1," + std::to_string(k % 10);
+        return s;
+    };
+    const std::string h = "PhonebookGroupList:", tail = "s2,n";
+    const std::tuple<std::string, int, std::string> cases[] = {  // text, slots read, what is left
+        {h + "i3." + pairs(1, 5), 3, pairs(4, 5)}, {h + "i0." + pairs(1, 2), 0, pairs(1, 2)}, {h + "i-4." + pairs(1, 2), 0, pairs(1, 2)},
+        {h + "i18." + pairs(1, 18), 16, pairs(17, 18)}, {h + "i2147483647." + pairs(1, 20), 16, pairs(17, 20)}, {"Other:i2." + pairs(1, 2), 2, ""},
+        {"i2." + pairs(1, 2), 2, ""}, {h, 0, ""}, {"a:b:i1." + pairs(1, 1), 0, "b:i1." + pairs(1, 1)}, {h + pairs(1, 2), 0, pairs(1, 2)},
+        {h + "i2147483648." + pairs(1, 1), 0, "i2147483648." + pairs(1, 1)}, {h + "i16." + pairs(1, 4) + tail, 4, tail},
+        {h + "i16." + pairs(1, 4) + "s2,n5s4,/r", 4, "s4,/r"}, {h + "i16." + pairs(1, 1) + "s3,%ZZ" + pairs(3, 16), 1, "s3,%ZZ" + pairs(3, 16)},
+        {h + "i1.s0,s9,/kept.wav", 1, ""}};  // a spare slot keeps its ring tone
+    for (const auto& [input, read, rest] : cases) {
+        PhonebookGroupList table = tableOf(named("old", "/old"));
+        std::string text = input;
+        table.deserialize(text);
+        Slots expected = named("old", "/old");
+        for (int k = 1; k <= read; ++k) expected[k - 1] = {"n" + std::to_string(k % 10), std::to_string(k % 10)};
+        if (input.find("kept") != std::string::npos) expected[0] = {"", "/kept.wav"};
+        EXPECT_TRUE(slotsOf(table) == expected && text == rest) << input;
+    }
+}

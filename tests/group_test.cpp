@@ -1,127 +1,99 @@
-// The call group record: state, setSpare dispatch, tag conversion and its text form.
-#include <gtest/gtest.h>
+// The call group record: state, setSpare dispatch, tag conversion, text form and XML entry.
+#include <libxml/parser.h>
 
-#include <climits>
-#include <string>
-#include <vector>
-
-#include "DirectoryServiceTypes.h"
-#include "Serializer.h"
-#include "encoding.h"
-
-namespace {
-
-TEST(PhonebookGroup, DefaultIsSpareWithIdZero) {
-    PhonebookGroup g;
-    EXPECT_EQ(g.getId(), 0);
-    EXPECT_EQ(g.getName(), "");
-    EXPECT_EQ(g.getRingTone(), "");
-    EXPECT_FALSE(g.validateGroup());
-}
-
-TEST(PhonebookGroup, ValidateLooksAtTheNameOnly) {
-    struct Case {
-        int id;
-        const char* name;
-        const char* ringTone;
-        bool valid;
-    };
-    for (const Case& c : {Case{1, "Work", "", true}, Case{1, "", "/a/b.wav", false},
-                          Case{0, "x", "", true}, Case{-7, " ", "", true}, Case{99, "x", "", true}}) {
-        PhonebookGroup g(c.id, c.name, c.ringTone);
-        EXPECT_EQ(g.validateGroup(), c.valid) << c.id << " '" << c.name << "'";
-    }
-}
-
-TEST(PhonebookGroup, SetSpareKeepsTheId) {
-    PhonebookGroup g(5, "Friends", "/usr/share/sounds/a.wav");
-    g.setSpare();
-    EXPECT_EQ(g.getId(), 5);
-    EXPECT_EQ(g.getName(), "");
-    EXPECT_EQ(g.getRingTone(), "");
-    EXPECT_FALSE(g.validateGroup());
-}
+#include "support.h"
 
 // A derived group that records which setters ran.
 struct Recording : PhonebookGroup {
-    std::vector<std::string> calls;
-    void setName(std::string n) override {
-        calls.push_back("setName(" + n + ")");
-        PhonebookGroup::setName(n + "!");
-    }
-    void setRingTone(std::string r) override {
-        calls.push_back("setRingTone(" + r + ")");
-        PhonebookGroup::setRingTone(r);
-    }
+    using PhonebookGroup::PhonebookGroup;
+    std::string calls;
+    void setName(std::string n) override { calls += "name(" + n + ")", PhonebookGroup::setName(n + "!"); }
+    void setRingTone(std::string r) override { calls += "tone(" + r + ")", PhonebookGroup::setRingTone(r); }
 };
 
-TEST(PhonebookGroup, SetSpareCallsTheVirtualSettersInOrder) {
-    Recording g;
-    PhonebookGroup& base = g;
-    base.setSpare();
-    EXPECT_EQ(g.calls, (std::vector<std::string>{"setName()", "setRingTone()"}));
-    EXPECT_EQ(g.getName(), "!");  // the override's effect, not the base's
+TEST(Group, StateValidationAndSetSpare) {
+    PhonebookGroup spare;
+    EXPECT_EQ(std::make_tuple(spare.getId(), spare.getName() + spare.getRingTone(), spare.validateGroup()), std::make_tuple(0, std::string(), false));
+    for (int id : {1, 0, -7, 99}) EXPECT_TRUE(PhonebookGroup(id, " ", "").validateGroup() && !PhonebookGroup(id, "", "/a").validateGroup());
+    Recording g(5, "Friends", "/a.wav");
+    static_cast<PhonebookGroup&>(g).setSpare();
+    EXPECT_EQ(std::to_string(g.getId()) + g.calls + g.getName() + g.getRingTone(), "5name()tone()!");
 }
 
-TEST(PhonebookGroup, IndexToTag) {
-    for (int v : {0, 16, -1, INT_MAX, INT_MIN})
-        EXPECT_EQ(PhonebookGroup::groupIndexToTag(v), std::to_string(v));
+TEST(Group, TagConversions) {
+    for (int v : {0, 16, -1, INT_MAX, INT_MIN}) EXPECT_EQ(PhonebookGroup::groupIndexToTag(v), std::to_string(v));
+    const std::pair<std::string, int> cases[] = {
+        {"7", 7}, {"  12", 12}, {"\t\n12", 12}, {"12abc", 12}, {"-4", -4}, {"+9", 9}, {"abc", 0}, {"", 0}, {"0x1A", 0},
+        {"010", 10}, {"- 3", 0}, {"2147483647", INT_MAX}, {"2147483648", INT_MAX}, {"-2147483648", INT_MIN},
+        {"-2147483649", INT_MIN}, {"9223372036854775808", INT_MAX}, {"-9223372036854775809", INT_MIN}, {std::string("5\0" "9", 3), 5}};
+    for (const auto& [text, value] : cases) EXPECT_EQ(PhonebookGroup::groupTagToIndex(text), value) << text;
 }
 
-TEST(PhonebookGroup, TagToIndexFollowsStrtolClampedToInt) {
-    struct Case {
-        std::string text;
-        int value;
-    };
-    const Case cases[] = {
-        {"7", 7}, {"  12", 12}, {"\t\n12", 12}, {"12abc", 12}, {"-4", -4}, {"+9", 9},
-        {"abc", 0}, {"", 0}, {"0x1A", 0}, {"010", 10}, {"- 3", 0},
-        {"2147483647", INT_MAX}, {"2147483648", INT_MAX}, {"99999999999", INT_MAX},
-        {"-2147483648", INT_MIN}, {"-2147483649", INT_MIN}, {"-99999999999", INT_MIN},
-        {"4294967296", INT_MAX}, {"9223372036854775808", INT_MAX}, {"-9223372036854775809", INT_MIN},
-        {std::string("5\0" "9", 3), 5},
-    };
-    for (const Case& c : cases) EXPECT_EQ(PhonebookGroup::groupTagToIndex(c.text), c.value) << c.text;
+TEST(Group, TextFormIsNameThenRingToneWithoutId) {
+    EXPECT_EQ(PhonebookGroup(9, "Family", "/r.wav").serialize() + PhonebookGroup().serialize(), "s6,Familys6,/r.wavs0,s0,");
+    const std::string cases[][4] = {  // text, name, ring tone, what is left of the text
+        {"s4,Works8,/a/b.wav", "Work", "/a/b.wav", ""}, {"Header:s4,Works0,", "Work", "", ""}, {"s1,Ws1,rmore", "W", "r", "more"},
+        {"Header:", "old", "old.wav", ""}, {"a:b:s1,xs1,y", "old", "old.wav", "b:s1,xs1,y"}, {"junk", "old", "old.wav", "junk"},
+        {"s1,N", "N", "old.wav", ""}, {"s0,s0,", "", "", ""}};
+    for (const auto& c : cases) {
+        PhonebookGroup g(4, "old", "old.wav");
+        std::string text = c[0];
+        g.deserialize(text);
+        EXPECT_EQ(std::to_string(g.getId()) + "|" + g.getName() + "|" + g.getRingTone() + "|" + text, "4|" + c[1] + "|" + c[2] + "|" + c[3]);
+    }
 }
 
-TEST(PhonebookGroupText, IsNameThenRingToneWithoutId) {
-    EXPECT_EQ(PhonebookGroup().serialize(), enc("") + enc(""));
-    PhonebookGroup a(1, "Family", "/r.wav"), b(9, "Family", "/r.wav");
-    EXPECT_EQ(a.serialize(), enc("Family") + enc("/r.wav"));
-    EXPECT_EQ(a.serialize(), b.serialize());
+std::string entry(const std::string& id, const std::string& name, const std::string& dir, const std::string& file) {
+    return "<Entry><CallGroup>" + id + "</CallGroup><CallGroupName>" + name + "</CallGroupName><fileinfo directory=\"" + dir +
+           "\" name=\"" + file + "\" /></Entry>";
 }
 
-struct ReadCase {
-    const char* label;
-    std::string text;
-    std::string name, ringTone, rest;
-    friend void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.label; }
-};
-
-class GroupRead : public ::testing::TestWithParam<ReadCase> {};
-
-TEST_P(GroupRead, CutsAtTheFirstColonThenReadsTwoValues) {
-    PhonebookGroup g(4, "old", "old.wav");
-    std::string text = GetParam().text;
-    g.deserialize(text);
-    EXPECT_EQ(g.getId(), 4);
-    EXPECT_EQ(g.getName(), GetParam().name);
-    EXPECT_EQ(g.getRingTone(), GetParam().ringTone);
-    EXPECT_EQ(text, GetParam().rest);
+TEST(GroupXml, ExactEntriesAndTheRingToneSplit) {
+    EXPECT_EQ(PhonebookGroup(3, "Family", "/usr/share/sounds/ring1.wav").serialize_xml(),
+              "<Entry><CallGroup>3</CallGroup><CallGroupName>Family</CallGroupName><fileinfo "
+              "directory=\"/usr/share/sounds/\" name=\"ring1.wav\" /></Entry>");
+    EXPECT_EQ(PhonebookGroup(-1, "", "").serialize_xml(), entry("-1", "", "", ""));
+    const std::string cases[][3] = {{"", "", ""}, {"ring1.wav", "", ""}, {"/ring1.wav", "", ""}, {"tones/", "tones/", ""},
+                                    {"a/b/c", "a/b/", "c"}, {"//x", "//", "x"}, {std::string("a\0b/c\0d", 7), "a", "c"}};
+    for (const auto& c : cases) EXPECT_EQ(PhonebookGroup(1, "n", c[0]).serialize_xml(), entry("1", "n", c[1], c[2])) << c[0];
+    std::string sixteen;
+    for (int k = 1; k <= 16; ++k) sixteen += entry(std::to_string(k), "", "", "");
+    EXPECT_EQ(PhonebookGroupList().serialize_xml(), sixteen);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, GroupRead,
-    ::testing::Values(
-        ReadCase{"plain", enc("Work") + enc("/a/b.wav"), "Work", "/a/b.wav", ""},
-        ReadCase{"header", "Header:" + enc("Work") + enc(""), "Work", "", ""},
-        ReadCase{"trailing", enc("W") + enc("r") + "more", "W", "r", "more"},
-        ReadCase{"colonLast", "Header:", "old", "old.wav", ""},
-        // our encodings never hold a colon, so a colon only comes from a header
-        ReadCase{"twoHeaders", "a:b:" + enc("x") + enc("y"), "old", "old.wav", "b:" + enc("x") + enc("y")},
-        ReadCase{"noValue", "garbage", "old", "old.wav", "garbage"},
-        ReadCase{"nameOnly", enc("N"), "N", "old.wav", ""},
-        ReadCase{"emptyValues", enc("") + enc(""), "", "", ""}),
-    [](const auto& info) { return std::string(info.param.label); });
+TEST(GroupXml, EscapesWhatXmlCannotCarryAndKeepsEverythingElse) {
+    const std::string r = "\xEF\xBF\xBD", r3 = r + r + r, r4 = r3 + r;
+    // valid at the edges: U+07FF, U+0800, U+FF21 (lead 0xEF), U+D7FF, U+10000, U+40000, U+10FFFF
+    const std::string valid = "\xDF\xBF \xE0\xA0\x80 \xEF\xBC\xA1 \xED\x9F\xBF \xF0\x90\x80\x80 \xF1\x80\x80\x80 \xF4\x8F\xBF\xBF \xC3\xA9 ";
+    const std::string cases[][3] = {  // input, as content, as attribute
+        {"A&B<x>", "A&amp;B&lt;x&gt;", "A&amp;B&lt;x&gt;"}, {"say \"hi\" 'x'", "say &quot;hi&quot; 'x'", "say &quot;hi&quot; 'x'"},
+        {"tab\tnl\ncr\r", "tab\tnl\ncr&#13;", "tab&#9;nl&#10;cr&#13;"}, {"\x01\x1f\x7f", r + r + "\x7f", r + r + "\x7f"},
+        {valid, valid, valid}, {"\xFF", r, r}, {"\xC3", r, r}, {"\xC0\x80", r + r, r + r}, {"\xE0\x80\x80", r3, r3},
+        {"\xED\xA0\x80", r3, r3}, {"\xEF\xBF\xBE", r3, r3}, {"\xF0\x80\x80\x80", r4, r4}, {"\xF4\x90\x80\x80", r4, r4},
+        {std::string("ab\0<c", 5), "ab", "ab"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(PhonebookGroup(2, c[0], "").serialize_xml() + PhonebookGroup(2, "", "d/" + c[0]).serialize_xml(),
+                  entry("2", c[1], "", "") + entry("2", "", "d/", c[2])) << c[0];
+}
 
-}  // namespace
+// A real parser reads back every value as it was put in (bytes XML cannot carry excepted),
+// including what it would otherwise normalise.
+TEST(GroupXml, ParsesBackWithLibxml2) {
+    const std::string r = "\xEF\xBF\xBD";
+    const std::string cases[][5] = {  // name, directory, file, and name and file as read back
+        {"A&B <C> \"D\" 'E' ]]>&amp;", "/a&b/<c>/", "\"f\" 'g'.wav", "A&B <C> \"D\" 'E' ]]>&amp;", "\"f\" 'g'.wav"},
+        {"ctl\x01 tab\t nl\n cr\r", "/d\t\n\r/", "f\r\n", "ctl" + r + " tab\t nl\n cr\r", "f\r\n"},
+        {"Zo\xC3\xAB \xF0\x9F\x93\x9E", "/m\xC3\xBA/", "bad\xFF\xC3", "Zo\xC3\xAB \xF0\x9F\x93\x9E", "bad" + r + r}};
+    for (const auto& c : cases) {
+        const std::string xml = PhonebookGroup(7, c[0], c[1] + c[2]).serialize_xml();
+        xmlDoc* doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, "UTF-8", XML_PARSE_NONET);
+        ASSERT_NE(doc, nullptr) << xml;
+        xmlNode* id = xmlDocGetRootElement(doc)->children;
+        std::string got;
+        for (xmlChar* v : {xmlNodeGetContent(id), xmlNodeGetContent(id->next), xmlGetProp(id->next->next, BAD_CAST "directory"),
+                           xmlGetProp(id->next->next, BAD_CAST "name")})
+            got += reinterpret_cast<const char*>(v) + std::string("|"), xmlFree(v);
+        xmlFreeDoc(doc);
+        EXPECT_EQ(got, "7|" + c[3] + "|" + c[1] + "|" + c[4] + "|");
+    }
+}

@@ -1,28 +1,15 @@
-// Uses the installed headers and libraries: a group table and a result set travel as text.
+// Uses the installed headers and libraries: a group table travels as text.
 #include <DirectoryServiceTypes.h>
-#include <Serializer.h>
 
-#include <iostream>
+#include <cstdio>
 
 int main() {
-    PhonebookGroupList producer;
+    PhonebookGroupList producer, receiver;
     PhonebookGroup family(3, "Family", "/usr/share/sounds/ring1.wav");
     producer.updateGroup(family);
     std::string text = producer.serialize();
-    PhonebookGroupList receiver;
     receiver.deserialize(text);
-
-    PhonebookSearchResults results;
-    results.addPhonebookRecord({{"name", "Alice"}});
-    std::string frames = results.serialize();
-    PhonebookSearchResults back;
-    back.deserialize(frames);
-
-    std::string value;
-    Serializer::serialize(value, 42);
-    int n = 0;
-    const bool ok = receiver.getGroupWithName("Family") == 3 && back.getRecordCount() == 1 &&
-                    Serializer::deserialize(value, n) && n == 42;
-    std::cout << (ok ? "consumer: ok" : "consumer: FAILED") << "\n";
+    const bool ok = receiver.getGroupWithName("Family") == 3;
+    std::puts(ok ? "consumer: ok" : "consumer: FAILED");
     return ok ? 0 : 1;
 }
