@@ -1,6 +1,9 @@
 // Our implementation of the platform logger: one line per call on standard error,
 //   <module> <file>:<line> [<level>] <message>
-// written with a single write() so that lines from several threads never interleave.
+// Each line goes out whole: the writes of one line are made under a process-wide lock, so
+// lines from threads of this process never interleave, whatever their length. Other
+// processes do not take that lock; against them a line is whole only when its single
+// write() is, which a pipe guarantees up to PIPE_BUF bytes (4096 on Linux).
 #include "LoggingHandler.h"
 
 #include <unistd.h>
@@ -8,9 +11,13 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 namespace {
+
+// Constant-initialised and trivially destructible: it adds no load-time or exit-time code.
+std::mutex writeLock;
 
 const char* orNull(const char* text) { return text ? text : "(null)"; }
 
@@ -57,6 +64,7 @@ extern "C" int logAppUni(const char* module, const char* file, int level, int li
         text.push_back('\n');
 
         std::size_t done = 0;
+        const std::lock_guard<std::mutex> hold(writeLock);
         while (done < text.size()) {
             const ssize_t n = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
             if (n < 0 && errno == EINTR) continue;
