@@ -13,7 +13,10 @@
 /// the front of the working string, store it in the out-argument and remove exactly its
 /// encoding from the front. A decoder that finds no valid encoding of the wanted kind at
 /// the front returns false and leaves both the working string and the out-argument as
-/// they were. No operation throws except on allocation failure.
+/// they were. No operation throws except on allocation failure. The working string may
+/// itself be the value (or a field of the record): an encoder then appends the encoding of
+/// the value as it was before the call, and a decoder leaves the decoded value in it.
+/// All operations are safe to call from several threads on distinct strings.
 ///
 /// The boolean argument of the string operations is reserved; callers pass false and the
 /// value is ignored.

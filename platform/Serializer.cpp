@@ -266,8 +266,8 @@ bool decodeFront(std::string& buffer, T& out, Read read) {
     Reader reader{buffer.data(), buffer.size()};
     T value{};
     if (!read(reader, value)) return false;
+    buffer.erase(0, reader.pos);  // before the store, in case `out` is `buffer` itself
     out = std::move(value);
-    buffer.erase(0, reader.pos);
     return true;
 }
 
@@ -285,12 +285,22 @@ void Serializer::serialize(std::string& buffer, int value) {
 }
 
 void Serializer::serialize(std::string& buffer, const std::string& value, bool) {
+    if (&value == &buffer) {  // the value as it was before this call, not as it grows
+        const std::string copy(value);
+        return serialize(buffer, copy, false);
+    }
     const std::size_t start = buffer.size();
     char* const out = extend(buffer, stringBound(value.size()) + kSlack);
     buffer.resize(start + static_cast<std::size_t>(putString(out, value) - out));
 }
 
 void Serializer::serialize(std::string& buffer, PhonebookRecord& record) {
+    for (const RecordField& field : record) {
+        if (&field.first == &buffer || &field.second == &buffer) {  // encode the record as it was
+            PhonebookRecord copy(record);
+            return serialize(buffer, copy);
+        }
+    }
     // Room for the worst case is made once, the record written in one pass, and the
     // string cut back to what was written.
     std::size_t bound = 2 + decimalLength(record.size()) + kSlack;

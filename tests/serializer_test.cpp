@@ -39,7 +39,12 @@ TEST(Serializer, EveryValueEncodesAsTheReferenceAndDecodesBack) {
         for (std::size_t pos = 0; pos < len && len <= 25; ++pos)
             for (char c : {'\0', '\x1f', ':', ';', '%', '\x7f'}) strings.push_back(std::string(len, 'a').replace(pos, 1, 1, c));
     }
-    for (const std::string& s : strings) roundTrip(s, reference(s));
+    for (std::string s : strings) {
+        roundTrip(s, reference(s));
+        const std::string expected = s + reference(s);
+        Serializer::serialize(s, s, false);  // into itself: the value as it was before the call
+        ASSERT_EQ(s, expected);
+    }
     for (int v : {1, -1, 9, 10, -10, 99, 100, INT_MIN, INT_MAX, INT_MIN + 1, static_cast<int>(rng())}) roundTrip(v, "i" + std::to_string(v) + ".");
     for (std::size_t n = 0; n < 60; ++n) {
         PhonebookRecord record(n % 12);
@@ -57,6 +62,10 @@ TEST(Serializer, DecodersTakeOneValueEachAndLeaveTheRest) {
                 Serializer::deserialize(buffer, r) && Serializer::deserialize(buffer, last, false));
     EXPECT_EQ(std::make_tuple(i, empty, r, last, buffer),
               std::make_tuple(-42, std::string(), PhonebookRecord{{"tel", "1:2;"}}, std::string("i1."), std::string("tail")));
+    Serializer::serialize(r[0].first, r);  // the working string is a field of the record
+    buffer = "s2,i1rest";
+    ASSERT_TRUE(Serializer::deserialize(buffer, buffer, false));  // and the string decoded into
+    EXPECT_EQ(r[0].first + "|" + buffer, "telr1,s3,tels8,1%3A2%3B|i1");
 }
 
 // Every malformed front leaves the working string and the out-argument untouched.
