@@ -21,3 +21,11 @@ if(count EQUAL 0)
   message(FATAL_ERROR "no exported symbols found in ${LIB}")
 endif()
 message(STATUS "${count} exported symbols, all public API")
+
+# Nor does it run code of its own when it is loaded or unloaded: no static initialiser, and
+# no destructor registered for exit.
+execute_process(COMMAND ${NM} ${LIB} OUTPUT_VARIABLE all_symbols RESULT_VARIABLE rc)
+execute_process(COMMAND ${NM} -D --undefined-only ${LIB} OUTPUT_VARIABLE undefined)
+if(NOT rc EQUAL 0 OR all_symbols MATCHES "_GLOBAL__sub_I" OR undefined MATCHES "__(cxa|aeabi)_atexit")
+  message(FATAL_ERROR "${LIB} runs code at load or exit time (a static initialiser or exit-time destructor)")
+endif()

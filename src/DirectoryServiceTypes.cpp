@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
+#include <string_view>
 #include <utility>
 
 #include "LoggingHandler.h"
@@ -342,8 +343,9 @@ std::string PhonebookGroupDimensions::serialize_xml() {
 // PhonebookSearchResults
 
 namespace {
-const std::string kFrameOpen = "rec;";
-const std::string kFrameClose = "recEnd;";
+// Constants that need no construction: the library runs no code when it is loaded.
+constexpr std::string_view kFrameOpen = "rec;";
+constexpr std::string_view kFrameClose = "recEnd;";
 }  // namespace
 
 PhonebookSearchResults::PhonebookSearchResults() = default;
@@ -361,6 +363,10 @@ void PhonebookSearchResults::getRecordList(PhonebookRecordList& out) const { out
 
 void PhonebookSearchResults::getRecordList(PhonebookRecordList& out, int first, int last) const {
     if (last < first) return;
+    if (first == last) {
+        if (first >= 0 && static_cast<std::size_t>(first) < records.size()) out.push_back(records[static_cast<std::size_t>(first)]);
+        return;
+    }
     // Unsigned on purpose: a last of -1 wraps to 0 and passes, any other negative fails.
     if (static_cast<std::uint32_t>(last) + 1u > records.size()) return;
     // Only a negative first is still out of range here; at() raises before anything is

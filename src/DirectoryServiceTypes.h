@@ -12,6 +12,7 @@
 
 /// One call group: identifier, name and ring tone (a file path). A group whose name is
 /// empty is spare; any other group is used. Nothing else is enforced.
+/// A plain value: one object is used by one thread at a time; distinct objects are independent.
 class DST_API PhonebookGroup {
 public:
     /// A spare group with identifier 0.
@@ -59,12 +60,13 @@ private:
 /// Lookups and counts visit slot 1 to 16 and go through the groups' and the table's own
 /// virtual operations, so overrides in derived classes take effect. Numbers outside 1 to
 /// 16 are answered with false or -1.
+/// A plain value: one object is used by one thread at a time; distinct objects are independent.
 class DST_API PhonebookGroupList {
 public:
     /// Slot k holds id k, an empty name and an empty ring tone, set through the virtual setters.
     PhonebookGroupList();
     /// Sixteen default groups (id 0 each); the string is not read.
-    explicit PhonebookGroupList(std::string unused);
+    PhonebookGroupList(std::string unused);
     virtual ~PhonebookGroupList();
 
     /// Always 16.
@@ -107,7 +109,8 @@ private:
 
 /// The phonebook's group dimensions: the entry count and maximum, shared by every instance
 /// in the process (both 0 when the library loads), and the group name limit 15.
-/// Nothing relates or checks the values.
+/// Nothing relates or checks the values. The counts are plain process-wide integers:
+/// callers that share them across threads hold their own lock around every call.
 class DST_API PhonebookGroupDimensions {
 public:
     PhonebookGroupDimensions();
@@ -139,6 +142,8 @@ private:
 };
 
 /// The records of a directory search, copied in and out whole, in the order added.
+/// A plain value: one object is used by one thread at a time (its const members may run
+/// concurrently with each other); distinct objects are independent.
 class DST_API PhonebookSearchResults {
 public:
     PhonebookSearchResults();
@@ -151,6 +156,8 @@ public:
     void getRecordList(PhonebookRecordList& out) const;
     /// Appends copies of records `first` through `last` (both included) to `out`:
     /// - nothing when last < first;
+    /// - when first == last, record `first` if it exists, and nothing otherwise (never an
+    ///   exception: (-1, -1), the "last record" of an empty set, yields nothing);
     /// - nothing when last >= getRecordCount() (a range running past the end yields
     ///   nothing, not a shorter range), and nothing when last <= -2;
     /// - otherwise a negative `first` throws std::out_of_range, before anything is appended.

@@ -27,7 +27,7 @@ TEST(GroupList, LookupsFollowTheUsedSlots) {
 }
 
 TEST(GroupList, UpdateMakeSpareAndNumbersOutsideTheTable) {
-    PhonebookGroupList table = tableOf(named("n", "/t")), unnumbered("anything");
+    PhonebookGroupList table = tableOf(named("n", "/t")), unnumbered = std::string("anything");  // converts implicitly
     PhonebookGroup unnamed(3, "", "/still/here.wav"), twin(7, "n4", "");
     EXPECT_TRUE(table.updateGroup(unnamed) && table.updateGroup(twin) && table.makeGroupSpare(6) && unnamed.getRingTone().empty());
     for (int k : {0, 17, -1, INT_MIN, INT_MAX}) {
