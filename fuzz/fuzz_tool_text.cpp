@@ -1,0 +1,32 @@
+// The tool's strict text reader on any text, as every kind: it either rejects the text with
+// BadInput or writes JSON that encodes back to the same text (white space after it aside),
+// and the lenient reading and the XML form never fail on a text the strict reading took.
+#include "dstypes_core.h"
+#include "fuzz_helpers.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text = fuzzText(data, size);
+    for (const std::string& kind : dstypes::kKinds) {
+        dstypes::Output json, again;
+        try {
+            dstypes::decode(text, kind, "given", size % 2, json);
+        } catch (const dstypes::BadInput&) {
+            continue;
+        }
+        try {
+            dstypes::encode(json.collected(), kind, again);
+        } catch (const dstypes::BadInput& e) {
+            std::fprintf(stderr, "%s\n%s\n", json.collected().c_str(), e.what());
+            FUZZ_CHECK(!"decode wrote JSON that encode refuses");
+        }
+        const std::string& back = again.collected();
+        FUZZ_CHECK(text.compare(0, back.size(), back) == 0);
+        FUZZ_CHECK(text.find_first_not_of(" \t\r\n", back.size()) == std::string::npos);
+        std::vector<std::string> notes;
+        dstypes::Output lenient;
+        if (kind != "values") dstypes::decodeLenient(text, kind, "given", true, lenient, notes);
+        if (kind != "values" && kind != "search-results") FUZZ_CHECK(!dstypes::toXml(text, kind, "given", true).empty());
+    }
+    (void)dstypes::detectKind(text);
+    return 0;
+}
