@@ -45,7 +45,7 @@ TEST(Serializer, EveryValueEncodesAsTheReferenceAndDecodesBack) {
         Serializer::serialize(s, s, false);  // into itself: the value as it was before the call
         ASSERT_EQ(s, expected);
     }
-    for (int v : {1, -1, 9, 10, -10, 99, 100, INT_MIN, INT_MAX, INT_MIN + 1, static_cast<int>(rng())}) roundTrip(v, "i" + std::to_string(v) + ".");
+    for (int v : {0, 1, -1, 9, 10, -10, 99, 100, INT_MIN, INT_MAX, INT_MIN + 1, static_cast<int>(rng())}) roundTrip(v, "i" + std::to_string(v) + ".");
     for (std::size_t n = 0; n < 60; ++n) {
         PhonebookRecord record(n % 12);
         std::string expected = "r" + std::to_string(record.size()) + ",";
