@@ -1,17 +1,25 @@
-# Installation: headers, the three libraries with their SONAME links, a CMake package and
-# a pkg-config file.
+# Installation, in components that the Debian packages follow:
+#   runtime       libDirectoryServiceTypes.so.1          platform      our libSerializer/libLoggingHandler
+#   dev           its header, .so link, CMake package,   platform_dev  their headers and .so links
+#                 pkg-config file, armhf toolchain file
+#   tool          dstypes, its man page and bash completion (tools/CMakeLists.txt)
 include(CMakePackageConfigHelpers)
 
 set(DST_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/DirectoryServiceTypes)
 
-install(TARGETS DirectoryServiceTypes Serializer LoggingHandler
-        EXPORT DirectoryServiceTypesTargets
+install(TARGETS dst_directory_service_types EXPORT DirectoryServiceTypesTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
-install(FILES src/DirectoryServiceTypes.h include/PhonebookRecord.h include/Serializer.h
-              include/LoggingHandler.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
-install(EXPORT DirectoryServiceTypesTargets NAMESPACE DirectoryServiceTypes::
-        DESTINATION ${DST_CMAKE_DIR} COMPONENT dev)
+install(FILES src/DirectoryServiceTypes.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+if(DST_BUILD_PLATFORM)
+  install(TARGETS dst_serializer dst_logging_handler EXPORT DirectoryServiceTypesTargets
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT platform NAMELINK_COMPONENT platform_dev)
+  install(FILES include/PhonebookRecord.h include/Serializer.h include/LoggingHandler.h
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT platform_dev)
+else()
+  install(FILES cmake/FindPlatform.cmake DESTINATION ${DST_CMAKE_DIR} COMPONENT dev)
+endif()
+install(EXPORT DirectoryServiceTypesTargets NAMESPACE DirectoryServiceTypes:: DESTINATION ${DST_CMAKE_DIR} COMPONENT dev)
+install(FILES cmake/toolchains/armhf.cmake DESTINATION ${DST_CMAKE_DIR}/toolchains COMPONENT dev)
 
 configure_package_config_file(cmake/DirectoryServiceTypesConfig.cmake.in
   ${PROJECT_BINARY_DIR}/DirectoryServiceTypesConfig.cmake INSTALL_DESTINATION ${DST_CMAKE_DIR})
@@ -22,8 +30,15 @@ install(FILES ${PROJECT_BINARY_DIR}/DirectoryServiceTypesConfig.cmake
         DESTINATION ${DST_CMAKE_DIR} COMPONENT dev)
 
 # Relative to the .pc file, so that the installed tree can be moved (or staged with DESTDIR).
+# Only the library itself needs the logger, so it stays out of what consumers link.
 file(RELATIVE_PATH DST_PC_TO_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
 string(REGEX REPLACE "/$" "" DST_PC_TO_PREFIX "${DST_PC_TO_PREFIX}")
+set(DST_PC_PLATFORM_CFLAGS "")
+set(DST_PC_PLATFORM_LIBS "")
+if(NOT DST_BUILD_PLATFORM)
+  get_filename_component(dir ${DST_SERIALIZER_LIBRARY} DIRECTORY)
+  set(DST_PC_PLATFORM_CFLAGS " -I${DST_PLATFORM_INCLUDE_DIR}")
+  set(DST_PC_PLATFORM_LIBS " -L${dir}")
+endif()
 configure_file(cmake/directoryservicetypes.pc.in ${PROJECT_BINARY_DIR}/directoryservicetypes.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/directoryservicetypes.pc
-        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+install(FILES ${PROJECT_BINARY_DIR}/directoryservicetypes.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
