@@ -1,8 +1,9 @@
 // Group dimensions: the process-wide counts, their text and XML forms, and the two log lines.
+#include "LoggingHandler.h"  // first: it compiles on its own
+
 #include <cstdarg>
 #include <cstdio>
 
-#include "LoggingHandler.h"
 #include "support.h"
 
 std::string logged;  // the log calls since the last check, one line each

@@ -1,4 +1,6 @@
 // The call group record: state, setSpare dispatch, tag conversion, text form and XML entry.
+#include "DirectoryServiceTypes.h"  // first: it compiles on its own
+
 #include <libxml/parser.h>
 
 #include "support.h"

@@ -79,16 +79,3 @@ TEST(Hostile, DamagedResultTextsKeepTheFramesBeforeTheFault) {
                     (copy.size() == text.size() || got.size() == whole)) << at;
     });
 }
-
-TEST(Hostile, DamagedDimensionTagsChangeNoCount) {
-    ::testing::internal::CaptureStderr();
-    forEachDamage("s24,PhonebookGroupDimensions", [](std::string damaged, std::size_t) {
-        PhonebookGroupDimensions d;
-        d.setNumEntries(-1);
-        d.setMaxNumEntries(-1);
-        damaged += "i123.i456.";
-        d.deserialize(damaged);
-        EXPECT_EQ(d.getNumEntries() + d.getMaxNumEntries(), -2) << damaged;
-    });
-    ::testing::internal::GetCapturedStderr();
-}

@@ -1,4 +1,6 @@
 // The search result set: copies in and out, the range read, and the framed text form.
+#include "PhonebookRecord.h"  // first: it compiles on its own
+
 #include <stdexcept>
 
 #include "support.h"

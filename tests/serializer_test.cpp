@@ -1,4 +1,6 @@
 // The field encoder against a plain reference of its grammar; round trips and strict rejection.
+#include "Serializer.h"  // first: it compiles on its own
+
 #include <cstdio>
 
 #include "support.h"
