@@ -11,7 +11,8 @@ build=${2:-$here/../build/fuzz}
 scratch=$(mktemp -d /tmp/dst-fuzz.XXXXXX)
 status=0
 for target in fuzz_decode_int fuzz_decode_string fuzz_decode_record fuzz_group \
-              fuzz_group_list fuzz_dimensions fuzz_search_results fuzz_tool_text fuzz_tool_json; do
+              fuzz_group_list fuzz_dimensions fuzz_search_results fuzz_serializer_reference \
+              fuzz_tool_text fuzz_tool_json; do
   mkdir -p "$scratch/$target" "$here/corpus/$target"
   echo "== $target (${seconds}s)"
   if ! (cd "$scratch" && "$build/fuzz/$target" -max_total_time="$seconds" -timeout=5 \

@@ -5,6 +5,11 @@
 //   record   r<count>,<strings>   r1,s4,names5,Alice
 // In a string body '%', ':', ';', bytes below 0x20 and 0x7F are written as %XX. Decoders
 // accept only what the encoder writes, so every value has exactly one encoding.
+//
+// Bytes are classified sixteen at a time: with SSE2 on x86-64, with NEON where the target
+// has it, and with 64-bit integer arithmetic (SWAR) everywhere else. All three give the
+// same 16-bit mask, so everything above them is shared; the fuzz target
+// fuzz_serializer_reference checks the result against a byte-at-a-time reference.
 #include "Serializer.h"
 
 #include <algorithm>
@@ -12,28 +17,141 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#elif defined(__ARM_NEON)
+#include <arm_neon.h>
+#endif
+
 namespace {
 
-constexpr bool mustEscape(unsigned char c) {
-    return c < 0x20 || c == 0x7F || c == '%' || c == ':' || c == ';';
-}
+constexpr bool mustEscape(unsigned char c) { return c < 0x20 || c == 0x7F || c == '%' || c == ':' || c == ';'; }
 
 struct ByteTable {
-    bool escape[256];
     signed char hex[256];  // value of an upper-case hex digit, -1 otherwise
-    constexpr ByteTable() : escape(), hex() {
-        for (int c = 0; c < 256; ++c) {
-            escape[c] = mustEscape(static_cast<unsigned char>(c));
-            hex[c] = -1;
-        }
+    char digits[200];      // "00" to "99"
+    constexpr ByteTable() : hex(), digits() {
+        for (int c = 0; c < 256; ++c) hex[c] = -1;
         for (int d = 0; d < 10; ++d) hex['0' + d] = static_cast<signed char>(d);
         for (int d = 0; d < 6; ++d) hex['A' + d] = static_cast<signed char>(10 + d);
+        for (int v = 0; v < 100; ++v) digits[2 * v] = static_cast<char>('0' + v / 10), digits[2 * v + 1] = static_cast<char>('0' + v % 10);
     }
 };
 constexpr ByteTable kBytes;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-inline bool escaped(char c) { return kBytes.escape[static_cast<unsigned char>(c)]; }
+// --- sixteen bytes at a time --------------------------------------------------------------
+
+constexpr std::size_t kChunk = 16;
+
+// Sixteen bytes as two words, byte i in bits 8i.. of `lo` (i < 8) or of `hi`.
+struct Chunk {
+    std::uint64_t lo, hi;
+};
+
+constexpr bool kBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
+
+inline std::uint64_t loadWord(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return kBigEndian ? __builtin_bswap64(w) : w;
+}
+inline void storeWord(char* out, std::uint64_t w) {
+    if (kBigEndian) w = __builtin_bswap64(w);
+    std::memcpy(out, &w, 8);
+}
+inline Chunk loadChunk(const char* p) { return {loadWord(p), loadWord(p + 8)}; }
+inline void storeChunk(char* out, Chunk c) { storeWord(out, c.lo), storeWord(out + 8, c.hi); }
+
+// The `n` (below 16) bytes at `p`, the rest zero, read with a few overlapping loads and
+// without touching anything after them.
+inline Chunk loadShort(const char* p, std::size_t n) {
+    auto load32 = [](const char* q) {
+        std::uint32_t w;
+        std::memcpy(&w, q, 4);
+        return std::uint64_t{kBigEndian ? __builtin_bswap32(w) : w};
+    };
+    auto byte = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i); };
+    if (n > 8) return {loadWord(p), loadWord(p + n - 8) >> (8 * (16 - n))};
+    if (n == 8) return {loadWord(p), 0};
+    if (n >= 4) return {load32(p) | load32(p + n - 4) << (8 * (n - 4)), 0};
+    return {n == 0 ? 0 : byte(0) | byte(n / 2) | byte(n - 1), 0};
+}
+
+// The chunk shifted down by `k` bytes (1 to 16), zeros coming in.
+inline Chunk shiftDown(Chunk c, std::size_t k) {
+    if (k >= 8) return {k == 16 ? 0 : (k == 8 ? c.hi : c.hi >> (8 * (k - 8))), 0};
+    return {c.lo >> (8 * k) | c.hi << (64 - 8 * k), c.hi >> (8 * k)};
+}
+
+// Bit i of the result is set when byte i of the chunk must be escaped. `escapeMask(p)`
+// classifies the sixteen bytes at p, `escapeMaskOf(c)` a chunk already in registers.
+#if defined(__SSE2__)
+inline unsigned classify(__m128i v) {
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);  // v <= 0x1F
+    const __m128i del = _mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F));
+    const __m128i percent = _mm_cmpeq_epi8(v, _mm_set1_epi8('%'));
+    const __m128i colons = _mm_cmpeq_epi8(_mm_or_si128(v, _mm_set1_epi8(1)), _mm_set1_epi8(';'));  // ':' | 1 == ';'
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(control, del), _mm_or_si128(percent, colons))));
+}
+inline unsigned escapeMask(const char* p) { return classify(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))); }
+inline unsigned escapeMaskOf(Chunk c) { return classify(_mm_set_epi64x(static_cast<long long>(c.hi), static_cast<long long>(c.lo))); }
+#elif defined(__ARM_NEON)
+inline unsigned classify(uint8x16_t v) {
+    const uint8x16_t hit = vorrq_u8(vorrq_u8(vcleq_u8(v, vdupq_n_u8(0x1F)), vceqq_u8(v, vdupq_n_u8(0x7F))),
+                                    vorrq_u8(vceqq_u8(v, vdupq_n_u8('%')), vceqq_u8(vorrq_u8(v, vdupq_n_u8(1)), vdupq_n_u8(';'))));
+    // One bit per byte: weight the lanes 1, 2, ..., 128 in each half and add them up pairwise.
+    const uint8x16_t weights = vreinterpretq_u8_u64(vdupq_n_u64(0x8040201008040201u));
+    const uint8x16_t bits = vandq_u8(hit, weights);
+    uint8x8_t sum = vpadd_u8(vget_low_u8(bits), vget_high_u8(bits));
+    sum = vpadd_u8(sum, sum);
+    sum = vpadd_u8(sum, sum);
+    return static_cast<unsigned>(vget_lane_u8(sum, 0)) | static_cast<unsigned>(vget_lane_u8(sum, 1)) << 8;
+}
+inline unsigned escapeMask(const char* p) { return classify(vld1q_u8(reinterpret_cast<const std::uint8_t*>(p))); }
+inline unsigned escapeMaskOf(Chunk c) { return classify(vcombine_u8(vcreate_u8(c.lo), vcreate_u8(c.hi))); }
+#else
+// Bit 7 of each byte of `flags` is set exactly when that byte of `w` must be escaped, with
+// no carry between bytes; those bits are then gathered into the low eight bits.
+inline unsigned escapeMask8(std::uint64_t w) {
+    constexpr std::uint64_t ones = 0x0101010101010101u, low7 = 0x7F7F7F7F7F7F7F7Fu;
+    const auto zero = [](std::uint64_t v) { return ~(((v & low7) + low7) | v | low7); };  // 0x80 where v's byte is 0
+    const std::uint64_t flags = zero(w & (ones * 0xE0)) | zero(w ^ (ones * 0x7F)) | zero(w ^ (ones * '%')) | zero((w | ones) ^ (ones * ';'));
+    return static_cast<unsigned>(((flags >> 7) * 0x0102040810204080u) >> 56);
+}
+inline unsigned escapeMaskOf(Chunk c) { return escapeMask8(c.lo) | escapeMask8(c.hi) << 8; }
+inline unsigned escapeMask(const char* p) { return escapeMaskOf(loadChunk(p)); }
+#endif
+
+// The mask of the first `n` (below 16) bytes only.
+inline unsigned firstBits(std::size_t n) { return (1u << n) - 1; }
+
+inline unsigned popcount16(unsigned x) {
+#if defined(__POPCNT__)
+    return static_cast<unsigned>(__builtin_popcount(x));
+#else  // without a library call where the ISA has no popcnt instruction
+    struct Table {
+        unsigned char bits[256];
+        constexpr Table() : bits() {
+            for (int i = 1; i < 256; ++i) bits[i] = static_cast<unsigned char>(bits[i / 2] + (i & 1));
+        }
+    };
+    static constexpr Table kTable;
+    return kTable.bits[x & 0xFF] + kTable.bits[x >> 8];
+#endif
+}
+
+// How many of the `n` bytes at `p` must be escaped.
+std::size_t countEscapes(const char* p, std::size_t n) {
+    std::size_t count = 0, i = 0;
+    for (; i + kChunk <= n; i += kChunk) count += popcount16(escapeMask(p + i));
+    if (i == n) return count;
+    // The rest: the last sixteen bytes again, less those already counted, or a short load.
+    const unsigned rest = n >= kChunk ? escapeMask(p + n - kChunk) >> (kChunk - (n - i)) : escapeMaskOf(loadShort(p, n)) & firstBits(n);
+    return count + popcount16(rest);
+}
+
+// --- writing ------------------------------------------------------------------------------
 
 // Makes room for `extra` more bytes at the end and returns where they start. Growth is
 // geometric, so that many small appends to one working string stay linear in total.
@@ -45,130 +163,87 @@ char* extend(std::string& buffer, std::size_t extra) {
 }
 
 std::size_t decimalLength(std::uint64_t v) {
-    if (v < 10) return 1;
-    if (v < 100) return 2;  // lengths are mostly short
-    std::size_t n = 3;
-    for (v /= 1000; v != 0; v /= 10) ++n;
-    return n;
+    std::size_t n = 1;
+    for (; v >= 100; v /= 100) n += 2;
+    return n + (v >= 10);
 }
 
-// Writes v in decimal at `out`; returns the end of what was written.
+// Writes v in decimal at `out`, two digits at a time; returns the end.
 char* putDecimal(char* out, std::uint64_t v) {
     char* const end = out + decimalLength(v);
     char* p = end;
-    do {
-        *--p = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
+    for (; v >= 100; v /= 100) p -= 2, std::memcpy(p, &kBytes.digits[2 * (v % 100)], 2);
+    if (v >= 10) p -= 2, std::memcpy(p, &kBytes.digits[2 * v], 2);
+    else *--p = static_cast<char>('0' + v);
     return end;
 }
 
-// Bit 7 of each byte of the result is set exactly when that byte of `w` must be escaped.
-// Eight bytes are tested at once without a branch; the common case, plain text, then
-// costs one test and one 8-byte copy per word.
-inline std::uint64_t escapeFlags(std::uint64_t w) {
-    constexpr std::uint64_t ones = 0x0101010101010101u, low7 = 0x7F7F7F7F7F7F7F7Fu;
-    // 0x80 in every byte of v that is zero, exactly (no carry crosses a byte).
-    const auto zero = [](std::uint64_t v) { return ~(((v & low7) + low7) | v | low7); };
-    return zero(w & (ones * 0xE0))        // below 0x20
-           | zero(w ^ (ones * 0x7F))      // DEL
-           | zero(w ^ (ones * '%'))       //
-           | zero((w | ones) ^ (ones * ';'));  // ';' or ':' (0x3A | 1 == 0x3B)
-}
+// The encoder may store whole chunks past what it keeps: callers leave this much room
+// beyond the exact size.
+constexpr std::size_t kSlack = kChunk;
 
-constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
-
-inline char* putByte(char* out, char c) {
-    if (!escaped(c)) {
-        *out++ = c;
-        return out;
-    }
-    const auto u = static_cast<unsigned char>(c);
-    out[0] = '%';
-    out[1] = kHexDigits[u >> 4];
-    out[2] = kHexDigits[u & 0xF];
-    return out + 3;
-}
-
-// The most room a string of `n` bytes can take: every byte escaped.
-std::size_t stringBound(std::size_t n) { return 2 + decimalLength(3 * n) + 3 * n; }
-
-// The word writer stores whole words and may run up to this far past the last byte it
-// keeps; callers make this much more room than the bound.
-constexpr std::size_t kSlack = 8;
-
-// Writes the first `left` (1 to 8) bytes of the word `w` at `out`, escaping what must be;
-// returns the end.
-inline char* putWord(char* out, std::uint64_t w, std::size_t left) {
-    std::uint64_t flags = escapeFlags(w);
-    if (left < 8) flags &= (std::uint64_t{1} << (8 * left)) - 1;
-    std::memcpy(out, &w, 8);
-    while (flags != 0) {
-        const auto k = static_cast<std::size_t>(__builtin_ctzll(flags)) / 8;  // plain bytes first
-        const auto c = static_cast<unsigned char>(w >> (8 * k));
-        out += k;
+// A chunk of a body (escape mask `m`, of which `len` bytes are kept) at `out`; returns the
+// end. A chunk without escapes is one store; otherwise each escape is written and the
+// bytes after it are stored again, shifted in registers.
+inline char* putChunk(char* out, Chunk c, unsigned m, std::size_t len) {
+    storeChunk(out, c);
+    std::size_t pos = 0;
+    while (m != 0) {
+        const auto k = static_cast<std::size_t>(__builtin_ctz(m));
+        m &= m - 1;
+        out += k - pos;
+        const auto byte = static_cast<unsigned>((k < 8 ? c.lo >> (8 * k) : c.hi >> (8 * (k - 8))) & 0xFF);
         out[0] = '%';
-        out[1] = kHexDigits[c >> 4];
-        out[2] = kHexDigits[c & 0xF];
+        out[1] = kHexDigits[byte >> 4];
+        out[2] = kHexDigits[byte & 0xF];
         out += 3;
-        left -= k + 1;
-        if (left == 0) return out;
-        w >>= 8 * (k + 1);
-        flags >>= 8 * (k + 1);
-        std::memcpy(out, &w, 8);
+        pos = k + 1;
+        storeChunk(out, shiftDown(c, pos));
     }
-    return out + left;
+    return out + (len - pos);
 }
 
-inline std::uint64_t load(const char* p, std::size_t size) {
-    std::uint64_t w = 0;
-    std::memcpy(&w, p, size);  // a constant size: one load
-    return w;
-}
-
-// The last `rest` (1 to 7) of the `n` bytes at `p` as the low bytes of a word, read
-// without a byte loop and without touching anything outside the n bytes.
-inline std::uint64_t lastBytes(const char* p, std::size_t n, std::size_t rest) {
-    if (n >= 8) return load(p + n - 8, 8) >> (8 * (8 - rest));
-    if (n >= 4) return load(p, 4) | load(p + n - 4, 4) << (8 * (n - 4));  // overlapping halves
-    const auto byte = [p](std::size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])); };
-    return byte(0) | byte(n / 2) << (8 * (n / 2)) | byte(n - 1) << (8 * (n - 1));
-}
-
-// Writes the encoding of `value` at `out`, which has room for stringBound(value.size()) +
-// kSlack bytes; returns its end. One pass: the body is written where a length of as many
-// digits as the raw size would leave it, and moved in the rare case that escapes add one.
-char* putString(char* out, const std::string& value) {
-    const char* const p = value.data();
-    const std::size_t n = value.size();
-    const std::size_t guess = decimalLength(n);
-    char* const body = out + 2 + guess;
-    char* end = body;
+// The body of the `n` bytes at `p`, at `out` with `kSlack` bytes of room beyond it; returns
+// its end. Without escapes it is a plain copy, the last chunk overlapping the one before.
+inline char* putBody(char* out, const char* p, std::size_t n, std::size_t escapes) {
+    if (escapes == 0) {
+        if (n < kChunk) {
+            storeChunk(out, loadShort(p, n));
+        } else {
+            for (std::size_t i = 0; i + kChunk < n; i += kChunk) storeChunk(out + i, loadChunk(p + i));
+            storeChunk(out + n - kChunk, loadChunk(p + n - kChunk));
+        }
+        return out + n;
+    }
     std::size_t i = 0;
-    if (kLittleEndian) {
-        std::uint64_t w;
-        for (; i + 8 <= n; i += 8) {
-            std::memcpy(&w, p + i, 8);
-            end = putWord(end, w, 8);
-        }
-        if (const std::size_t rest = n - i) {
-            end = putWord(end, lastBytes(p, n, rest), rest);
-        }
-    } else {
-        for (; i < n; ++i) end = putByte(end, p[i]);
+    for (; i + kChunk <= n; i += kChunk) out = putChunk(out, loadChunk(p + i), escapeMask(p + i), kChunk);
+    if (i < n) {
+        const Chunk c = loadShort(p + i, n - i);
+        out = putChunk(out, c, escapeMaskOf(c) & firstBits(n - i), n - i);
     }
-
-    const auto length = static_cast<std::size_t>(end - body);
-    const std::size_t digits = decimalLength(length);
-    if (digits != guess) {
-        std::memmove(body + (digits - guess), body, length);
-        end += digits - guess;
-    }
-    out[0] = 's';
-    putDecimal(out + 1, length);
-    out[1 + digits] = ',';
-    return end;
+    return out;
 }
+
+// The exact size of the encoding of a string of `n` bytes of which `escapes` are escaped.
+inline std::size_t encodedSize(std::size_t n, std::size_t escapes) {
+    const std::size_t body = n + 2 * escapes;
+    return 2 + decimalLength(body) + body;
+}
+
+inline char* putString(char* out, const std::string& s, std::size_t escapes) {
+    const std::size_t body = s.size() + 2 * escapes;
+    *out++ = 's';
+    if (body < 100) {  // most lengths: one or two digits from the table
+        if (body >= 10) std::memcpy(out, &kBytes.digits[2 * body], 2), out += 2;
+        else *out++ = static_cast<char>('0' + body);
+    } else {
+        out = putDecimal(out, body);
+    }
+    *out++ = ',';
+    return putBody(out, s.data(), s.size(), escapes);
+}
+
+// --- reading ------------------------------------------------------------------------------
 
 // A cursor over the working string. Every read checks the end; nothing is consumed from
 // the string itself until a whole value has been read.
@@ -213,42 +288,64 @@ struct Reader {
         const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
         if (!count(limit, '.', magnitude)) return false;
         if (negative && magnitude == 0) return false;  // "-0" is not canonical
-        out = negative ? static_cast<int>(-static_cast<std::int64_t>(magnitude))
-                       : static_cast<int>(magnitude);
+        out = negative ? static_cast<int>(-static_cast<std::int64_t>(magnitude)) : static_cast<int>(magnitude);
         return true;
     }
 
+    // A body is valid when every byte of the escaped class is a '%' followed by two
+    // upper-case hex digits that name a byte of that class. The string is made once, at
+    // its exact size.
     bool string(std::string& out) {
         std::uint64_t length = 0;
         if (!take('s') || !count(left(), ',', length) || length > left()) return false;
-        const char* p = data + pos;
-        const char* const end = p + length;
-        out.clear();
-        out.reserve(static_cast<std::size_t>(length));
-        while (p != end) {
-            const char* run = p;
-            while (p != end && !escaped(*p)) ++p;
-            out.append(run, static_cast<std::size_t>(p - run));
-            if (p == end) break;
-            if (*p != '%' || end - p < 3) return false;
-            const int hi = kBytes.hex[static_cast<unsigned char>(p[1])];
-            const int lo = kBytes.hex[static_cast<unsigned char>(p[2])];
-            if (hi < 0 || lo < 0) return false;
-            const auto c = static_cast<unsigned char>(hi << 4 | lo);
-            if (!mustEscape(c)) return false;  // an escape the encoder would never write
-            out.push_back(static_cast<char>(c));
-            p += 3;
+        const auto n = static_cast<std::size_t>(length);
+        const char* const body = data + pos;
+        std::size_t escapes = 0, i = 0;
+        // Every byte of the escaped class must be a '%'; the bytes after it are checked below.
+        auto check = [&](const char* chunk, unsigned m) {
+            for (; m != 0; m &= m - 1, ++escapes)
+                if (chunk[__builtin_ctz(m)] != '%') return false;
+            return true;
+        };
+        for (; i + kChunk <= n; i += kChunk)
+            if (!check(body + i, escapeMask(body + i))) return false;
+        if (i < n && !(n >= kChunk ? check(body + n - kChunk, escapeMask(body + n - kChunk) & ~firstBits(kChunk - (n - i)))
+                                   : check(body, escapeMaskOf(loadShort(body, n)) & firstBits(n))))
+            return false;
+        if (escapes == 0) {
+            out.assign(body, n);
+            pos += n;
+            return true;
         }
-        pos += static_cast<std::size_t>(length);
+        if (2 * escapes > n) return false;
+        out.resize(n - 2 * escapes);
+        char* to = &out[0];
+        const char* const last = to + out.size();
+        const char* p = data + pos;
+        const char* const end = p + n;
+        for (std::size_t e = 0; e < escapes; ++e) {
+            const char* percent = static_cast<const char*>(std::memchr(p, '%', static_cast<std::size_t>(end - p)));
+            // A run longer than the room left means a malformed escape ahead.
+            if (percent == nullptr || percent - p > last - to) return false;
+            std::memcpy(to, p, static_cast<std::size_t>(percent - p));
+            to += percent - p;
+            if (end - percent < 3) return false;
+            const int hi = kBytes.hex[static_cast<unsigned char>(percent[1])];
+            const int lo = kBytes.hex[static_cast<unsigned char>(percent[2])];
+            if (hi < 0 || lo < 0 || !mustEscape(static_cast<unsigned char>(hi << 4 | lo))) return false;
+            *to++ = static_cast<char>(hi << 4 | lo);
+            p = percent + 3;
+        }
+        std::memcpy(to, p, static_cast<std::size_t>(end - p));
+        pos += n;
         return true;
     }
 
     bool record(PhonebookRecord& out) {
         constexpr std::size_t kSmallestField = 6;  // "s0,s0,"
-        constexpr std::size_t kReserveCap = 256;  // never trust a count for more than this
+        constexpr std::size_t kReserveCap = 256;   // never trust a count for more than this
         std::uint64_t fields = 0;
-        if (!take('r') || !count(left(), ',', fields) || fields > left() / kSmallestField)
-            return false;
+        if (!take('r') || !count(left(), ',', fields) || fields > left() / kSmallestField) return false;
         out.clear();
         out.reserve(std::min<std::size_t>(static_cast<std::size_t>(fields), kReserveCap));
         for (std::uint64_t i = 0; i < fields; ++i) {
@@ -259,8 +356,8 @@ struct Reader {
     }
 };
 
-// Runs `read` on a fresh value; only on success moves it into `out` and drops the
-// encoding from the front of `buffer`.
+// Runs `read` on a fresh value; only on success drops the encoding from the front of
+// `buffer` and moves the value into `out`.
 template <typename T, typename Read>
 bool decodeFront(std::string& buffer, T& out, Read read) {
     Reader reader{buffer.data(), buffer.size()};
@@ -275,13 +372,14 @@ bool decodeFront(std::string& buffer, T& out, Read read) {
 
 void Serializer::serialize(std::string& buffer, int value) {
     const bool negative = value < 0;
-    const std::uint32_t magnitude =
-        negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-    char* out = extend(buffer, 2 + negative + decimalLength(magnitude));
+    const std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    char text[16];
+    char* out = text;
     *out++ = 'i';
     if (negative) *out++ = '-';
     out = putDecimal(out, magnitude);
-    *out = '.';
+    *out++ = '.';
+    buffer.append(text, static_cast<std::size_t>(out - text));
 }
 
 void Serializer::serialize(std::string& buffer, const std::string& value, bool) {
@@ -289,9 +387,17 @@ void Serializer::serialize(std::string& buffer, const std::string& value, bool) 
         const std::string copy(value);
         return serialize(buffer, copy, false);
     }
+    const std::size_t escapes = countEscapes(value.data(), value.size()), size = encodedSize(value.size(), escapes);
+    constexpr std::size_t kSmall = 128;
+    if (size <= kSmall) {  // a short value is written on the stack and appended in one piece
+        char text[kSmall + kSlack];
+        putString(text, value, escapes);
+        buffer.append(text, size);
+        return;
+    }
     const std::size_t start = buffer.size();
-    char* const out = extend(buffer, stringBound(value.size()) + kSlack);
-    buffer.resize(start + static_cast<std::size_t>(putString(out, value) - out));
+    putString(extend(buffer, size + kSlack), value, escapes);
+    buffer.resize(start + size);
 }
 
 void Serializer::serialize(std::string& buffer, PhonebookRecord& record) {
@@ -301,22 +407,31 @@ void Serializer::serialize(std::string& buffer, PhonebookRecord& record) {
             return serialize(buffer, copy);
         }
     }
-    // Room for the worst case is made once, the record written in one pass, and the
-    // string cut back to what was written.
-    std::size_t bound = 2 + decimalLength(record.size()) + kSlack;
-    for (const RecordField& field : record)
-        bound += stringBound(field.first.size()) + stringBound(field.second.size());
+    // The exact size first, so that the buffer grows once and by no more than it keeps. The
+    // escape counts of the first fields are kept for the writing.
+    constexpr std::size_t kKept = 64;
+    std::size_t counts[kKept];
+    std::size_t size = 2 + decimalLength(record.size()), k = 0;
+    for (const RecordField& field : record) {
+        for (const std::string* s : {&field.first, &field.second}) {
+            const std::size_t escapes = countEscapes(s->data(), s->size());
+            if (k < kKept) counts[k++] = escapes;
+            size += encodedSize(s->size(), escapes);
+        }
+    }
     const std::size_t start = buffer.size();
-    char* const begin = extend(buffer, bound);
-    char* out = begin;
+    char* out = extend(buffer, size + kSlack);
     *out++ = 'r';
     out = putDecimal(out, record.size());
     *out++ = ',';
+    k = 0;
     for (const RecordField& field : record) {
-        out = putString(out, field.first);
-        out = putString(out, field.second);
+        for (const std::string* s : {&field.first, &field.second}) {
+            const std::size_t escapes = k < kKept ? counts[k++] : countEscapes(s->data(), s->size());
+            out = putString(out, *s, escapes);
+        }
     }
-    buffer.resize(start + static_cast<std::size_t>(out - begin));
+    buffer.resize(start + size);
 }
 
 bool Serializer::deserialize(std::string& buffer, int& value) {
@@ -328,6 +443,5 @@ bool Serializer::deserialize(std::string& buffer, std::string& value, bool) {
 }
 
 bool Serializer::deserialize(std::string& buffer, PhonebookRecord& record) {
-    return decodeFront(buffer, record,
-                       [](Reader& r, PhonebookRecord& v) { return r.record(v); });
+    return decodeFront(buffer, record, [](Reader& r, PhonebookRecord& v) { return r.record(v); });
 }

@@ -1,8 +1,10 @@
 #include "DirectoryServiceTypes.h"
 
+#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <locale>
 #include <sstream>
 #include <string_view>
 #include <utility>
@@ -21,11 +23,26 @@ void dropHeader(std::string& text) {
     if (colon != std::string::npos) text.erase(0, colon + 1);
 }
 
-// Numbers become text through a default output string stream of their own.
+// Numbers become text as a default output string stream of their own writes them. Under
+// the classic global locale that is plain decimal, written directly; under any other, the
+// stream itself writes it, so that the text is exactly the stream's.
+bool classicLocale() { return std::locale() == std::locale::classic(); }
+
+void appendDecimal(std::string& out, int value, bool classic) {
+    if (classic) {
+        char digits[16];
+        out.append(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits));
+        return;
+    }
+    std::ostringstream stream;
+    stream << value;
+    out += stream.str();
+}
+
 std::string decimal(int value) {
-    std::ostringstream out;
-    out << value;
-    return out.str();
+    std::string out;
+    appendDecimal(out, value, classicLocale());
+    return out;
 }
 
 }  // namespace
@@ -105,11 +122,18 @@ enum class XmlContext { Content, Attribute };
 // characters become references, and bytes that XML cannot carry become U+FFFD. Line
 // breaks and tabs that a parser would normalise (CR anywhere, tab and LF in attributes)
 // are written as character references so that they read back as they were.
-void appendXmlText(std::string& out, const std::string& text, XmlContext context) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.c_str());
-    std::size_t n = std::char_traits<char>::length(text.c_str());
+void appendXmlText(std::string& out, std::string_view text, XmlContext context) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t n = std::min(text.size(), text.find('\0'));
     const bool attribute = context == XmlContext::Attribute;
     while (n != 0) {
+        // A run of plain printable ASCII goes out in one piece.
+        std::size_t run = 0;
+        while (run < n && p[run] >= 0x20 && p[run] < 0x80 && p[run] != '&' && p[run] != '<' && p[run] != '>' && p[run] != '"') ++run;
+        out.append(reinterpret_cast<const char*>(p), run);
+        p += run;
+        n -= run;
+        if (n == 0) break;
         const unsigned char c = *p;
         std::size_t len = 1;
         switch (c) {
@@ -133,24 +157,31 @@ void appendXmlText(std::string& out, const std::string& text, XmlContext context
     }
 }
 
+// One `Entry` element onto `out`.
+void appendEntry(std::string& out, int id, const std::string& name, const std::string& ringTone, bool classic) {
+    std::string_view directory, file;
+    const std::size_t slash = ringTone.rfind('/');
+    if (slash != std::string::npos && slash != 0) {
+        directory = std::string_view(ringTone).substr(0, slash + 1);
+        file = std::string_view(ringTone).substr(slash + 1);
+    }
+    out.reserve(out.size() + 102 + 12 + name.size() + ringTone.size());
+    out += "<Entry><CallGroup>";
+    appendDecimal(out, id, classic);
+    out += "</CallGroup><CallGroupName>";
+    appendXmlText(out, name, XmlContext::Content);
+    out += "</CallGroupName><fileinfo directory=\"";
+    appendXmlText(out, directory, XmlContext::Attribute);
+    out += "\" name=\"";
+    appendXmlText(out, file, XmlContext::Attribute);
+    out += "\" /></Entry>";
+}
+
 }  // namespace
 
 std::string PhonebookGroup::serialize_xml() {
-    std::string directory, file;
-    const std::size_t slash = ringTone.rfind('/');
-    if (slash != std::string::npos && slash != 0) {
-        directory = ringTone.substr(0, slash + 1);
-        file = ringTone.substr(slash + 1);
-    }
-    std::string xml = "<Entry><CallGroup>";
-    xml += groupIndexToTag(id);
-    xml += "</CallGroup><CallGroupName>";
-    appendXmlText(xml, name, XmlContext::Content);
-    xml += "</CallGroupName><fileinfo directory=\"";
-    appendXmlText(xml, directory, XmlContext::Attribute);
-    xml += "\" name=\"";
-    appendXmlText(xml, file, XmlContext::Attribute);
-    xml += "\" /></Entry>";
+    std::string xml;
+    appendEntry(xml, id, name, ringTone, classicLocale());
     return xml;
 }
 
@@ -241,9 +272,18 @@ int PhonebookGroupList::countUsedGroups() {
 }
 
 std::string PhonebookGroupList::serialize() {
-    std::string text = "PhonebookGroupList:";
+    // Each group's name and ring tone are written straight into one string, as the group's
+    // own serialize() writes them, with room made once.
+    std::size_t size = 32;
+    for (const PhonebookGroup& group : groups) size += group.name.size() + group.ringTone.size() + 16;
+    std::string text;
+    text.reserve(size);
+    text = "PhonebookGroupList:";
     Serializer::serialize(text, kSlots);
-    for (PhonebookGroup& group : groups) text += group.serialize();
+    for (const PhonebookGroup& group : groups) {
+        Serializer::serialize(text, group.name, false);
+        Serializer::serialize(text, group.ringTone, false);
+    }
     return text;
 }
 
@@ -267,8 +307,10 @@ void PhonebookGroupList::deserialize(std::string& text) {
 }
 
 std::string PhonebookGroupList::serialize_xml() {
+    const bool classic = classicLocale();
     std::string xml;
-    for (PhonebookGroup& group : groups) xml += group.serialize_xml();
+    xml.reserve(16 * 128);
+    for (const PhonebookGroup& group : groups) appendEntry(xml, group.id, group.name, group.ringTone, classic);
     return xml;
 }
 
@@ -329,12 +371,13 @@ void PhonebookGroupDimensions::deserialize(std::string& text) {
 }
 
 std::string PhonebookGroupDimensions::serialize_xml() {
+    const bool classic = classicLocale();
     std::string xml = "<groupDimension><numEntries>";
-    xml += decimal(numEntries);
+    appendDecimal(xml, numEntries, classic);
     xml += "</numEntries><maxEntries>";
-    xml += decimal(maxNumEntries);
+    appendDecimal(xml, maxNumEntries, classic);
     xml += "</maxEntries><fieldSize name=\"group\">";
-    xml += decimal(kGroupNameLimit);
+    appendDecimal(xml, kGroupNameLimit, classic);
     xml += "</fieldSize></groupDimension>";
     return xml;
 }

@@ -51,6 +51,7 @@ public:
     static int groupTagToIndex(const std::string& tag);
 
 private:
+    friend class PhonebookGroupList;  // writes its groups' texts straight into its own
     int id;
     std::string name;
     std::string ringTone;

@@ -3,6 +3,9 @@
 
 #include <libxml/parser.h>
 
+#include <locale>
+#include <sstream>
+
 #include "support.h"
 
 // A derived group that records which setters ran.
@@ -61,6 +64,21 @@ TEST(GroupXml, ExactEntriesAndTheRingToneSplit) {
     std::string sixteen;
     for (int k = 1; k <= 16; ++k) sixteen += entry(std::to_string(k), "", "", "");
     EXPECT_EQ(PhonebookGroupList().serialize_xml(), sixteen);
+}
+
+// Under a global locale that groups digits, numbers read exactly as a default string stream
+// writes them there.
+TEST(GroupXml, NumbersFollowTheGlobalLocale) {
+    struct Grouping : std::numpunct<char> {
+        std::string do_grouping() const override { return "\3"; }
+    };
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Grouping));
+    std::ostringstream expected;
+    expected << 1234567;
+    const std::string got = PhonebookGroup(1234567, "", "").serialize_xml() + PhonebookGroup::groupIndexToTag(1234567);
+    std::locale::global(previous);
+    EXPECT_EQ(got, entry(expected.str(), "", "", "") + expected.str());
+    EXPECT_EQ(expected.str(), "1,234,567");
 }
 
 TEST(GroupXml, EscapesWhatXmlCannotCarryAndKeepsEverythingElse) {
