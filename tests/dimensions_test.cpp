@@ -22,11 +22,10 @@ extern "C" int logAppUni(const char* module, const char* file, int level, int li
 // The counts as "n/max", after setting them through a fresh instance when asked.
 std::string counts(int n = INT_MIN, int max = INT_MIN) {
     if (n != INT_MIN) PhonebookGroupDimensions().setNumEntries(n), PhonebookGroupDimensions().setMaxNumEntries(max);
-    PhonebookGroupDimensions d;
-    return std::to_string(d.getNumEntries()) + "/" + std::to_string(d.getMaxNumEntries());
+    return std::to_string(PhonebookGroupDimensions().getNumEntries()) + "/" + std::to_string(PhonebookGroupDimensions().getMaxNumEntries());
 }
 
-std::string xml(const std::string& n, const std::string& max) {
+std::string xml(const std::string& n, const std::string& max) {  // the fragment of these counts
     return "<groupDimension><numEntries>" + n + "</numEntries><maxEntries>" + max + "</maxEntries><fieldSize name=\"group\">15</fieldSize></groupDimension>";
 }
 

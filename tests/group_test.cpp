@@ -4,7 +4,6 @@
 #include <libxml/parser.h>
 
 #include <locale>
-#include <sstream>
 
 #include "support.h"
 
@@ -57,7 +56,6 @@ TEST(GroupXml, ExactEntriesAndTheRingToneSplit) {
     EXPECT_EQ(PhonebookGroup(3, "Family", "/usr/share/sounds/ring1.wav").serialize_xml(),
               "<Entry><CallGroup>3</CallGroup><CallGroupName>Family</CallGroupName><fileinfo "
               "directory=\"/usr/share/sounds/\" name=\"ring1.wav\" /></Entry>");
-    EXPECT_EQ(PhonebookGroup(-1, "", "").serialize_xml(), entry("-1", "", "", ""));
     const std::string cases[][3] = {{"", "", ""}, {"ring1.wav", "", ""}, {"/ring1.wav", "", ""}, {"tones/", "tones/", ""},
                                     {"a/b/c", "a/b/", "c"}, {"//x", "//", "x"}, {std::string("a\0b/c\0d", 7), "a", "c"}};
     for (const auto& c : cases) EXPECT_EQ(PhonebookGroup(1, "n", c[0]).serialize_xml(), entry("1", "n", c[1], c[2])) << c[0];
@@ -66,19 +64,15 @@ TEST(GroupXml, ExactEntriesAndTheRingToneSplit) {
     EXPECT_EQ(PhonebookGroupList().serialize_xml(), sixteen);
 }
 
-// Under a global locale that groups digits, numbers read exactly as a default string stream
-// writes them there.
+// Under a global locale that groups digits, numbers read as a default string stream writes them there.
 TEST(GroupXml, NumbersFollowTheGlobalLocale) {
     struct Grouping : std::numpunct<char> {
         std::string do_grouping() const override { return "\3"; }
     };
     const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Grouping));
-    std::ostringstream expected;
-    expected << 1234567;
-    const std::string got = PhonebookGroup(1234567, "", "").serialize_xml() + PhonebookGroup::groupIndexToTag(1234567);
+    const std::string got = PhonebookGroup(1234567, "", "").serialize_xml() + PhonebookGroup::groupIndexToTag(-1234567);
     std::locale::global(previous);
-    EXPECT_EQ(got, entry(expected.str(), "", "", "") + expected.str());
-    EXPECT_EQ(expected.str(), "1,234,567");
+    EXPECT_EQ(got, entry("1,234,567", "", "", "") + "-1,234,567");
 }
 
 TEST(GroupXml, EscapesWhatXmlCannotCarryAndKeepsEverythingElse) {
@@ -102,8 +96,8 @@ TEST(GroupXml, ParsesBackWithLibxml2) {
     const std::string r = "\xEF\xBF\xBD";
     const std::string cases[][5] = {  // name, directory, file, and name and file as read back
         {"A&B <C> \"D\" 'E' ]]>&amp;", "/a&b/<c>/", "\"f\" 'g'.wav", "A&B <C> \"D\" 'E' ]]>&amp;", "\"f\" 'g'.wav"},
-        {"ctl\x01 tab\t nl\n cr\r", "/d\t\n\r/", "f\r\n", "ctl" + r + " tab\t nl\n cr\r", "f\r\n"},
-        {"Zo\xC3\xAB \xF0\x9F\x93\x9E", "/m\xC3\xBA/", "bad\xFF\xC3", "Zo\xC3\xAB \xF0\x9F\x93\x9E", "bad" + r + r}};
+        {"ctl\x01 tab\t nl\n cr\r Zo\xC3\xAB \xF0\x9F\x93\x9E", "/d\t\n\r/m\xC3\xBA/", "f\r\nbad\xFF\xC3", "ctl" + r + " tab\t nl\n cr\r Zo\xC3\xAB \xF0\x9F\x93\x9E",
+         "f\r\nbad" + r + r}};
     for (const auto& c : cases) {
         const std::string xml = PhonebookGroup(7, c[0], c[1] + c[2]).serialize_xml();
         xmlDoc* doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, "UTF-8", XML_PARSE_NONET);

@@ -1,12 +1,12 @@
 // The platform logger's own output: one formatted line per call on standard error.
 #include "LoggingHandler.h"  // first: it compiles on its own
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <sstream>
 #include <thread>
-#include <vector>
+
+#include "support.h"
 
 TEST(LoggingHandler, WritesOneFormattedLinePerCall) {
     const std::string long_text(5000, 'x');

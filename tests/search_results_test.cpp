@@ -13,17 +13,16 @@ PhonebookSearchResults setOf(int n) {
     return set;
 }
 
-PhonebookRecordList all(const PhonebookSearchResults& set) {
+PhonebookRecordList all(const PhonebookSearchResults& set) {  // replaces what the list held
     PhonebookRecordList out = {rec(9)};
-    set.getRecordList(out);
-    return out;
+    return set.getRecordList(out), out;
 }
 
 TEST(SearchResults, KeepsEveryRecordInOrder) {
-    PhonebookSearchResults set;
-    EXPECT_EQ(all(set), PhonebookRecordList());
-    for (const PhonebookRecord& r : {rec(1), PhonebookRecord(), rec(1)}) set.addPhonebookRecord(r);
-    EXPECT_EQ(std::make_tuple(set.getRecordCount(), all(set)), std::make_tuple(3u, PhonebookRecordList{rec(1), {}, rec(1)}));
+    PhonebookSearchResults set = setOf(2);
+    set.addPhonebookRecord({}), set.addPhonebookRecord(rec(1));
+    EXPECT_EQ(std::make_tuple(set.getRecordCount(), all(set), all(PhonebookSearchResults())),
+              std::make_tuple(4u, PhonebookRecordList{rec(0), rec(1), {}, rec(1)}, PhonebookRecordList()));
 }
 
 // A row: the set's size, first, last, then the first record appended and how many (-1: out_of_range).

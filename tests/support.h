@@ -1,6 +1,5 @@
 // Helpers shared by the suites: random bytes, and a group table seen slot by slot.
-#ifndef DST_TESTS_SUPPORT_H
-#define DST_TESTS_SUPPORT_H
+#pragma once
 
 #include <gtest/gtest.h>
 
@@ -46,4 +45,3 @@ inline PhonebookGroupList tableOf(const Slots& slots) {
     return table;
 }
 
-#endif
