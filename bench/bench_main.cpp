@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "Serializer.h"
-#include "bench_data.h"
-#include "records.pb.h"
+#include "records_proto.h"
 
 namespace {
 
@@ -16,18 +15,6 @@ const std::vector<std::int64_t> kSizes = {1000, 10000, 100000};
 
 std::string textOf(std::size_t n) { return bench::makeResults(n).serialize(); }
 
-dstbench::RecordSet protoOf(const PhonebookRecordList& records) {
-    dstbench::RecordSet set;
-    for (const PhonebookRecord& r : records) {
-        dstbench::Record* out = set.add_records();
-        for (const RecordField& f : r) {
-            dstbench::Field* field = out->add_fields();
-            field->set_name(f.first);
-            field->set_value(f.second);
-        }
-    }
-    return set;
-}
 
 void perRecord(benchmark::State& state, std::size_t records, std::size_t bytes) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * records));
@@ -128,7 +115,7 @@ BENCHMARK(BM_ResultsDeserialize)->ArgsProduct({kSizes})->Unit(benchmark::kMicros
 
 void BM_ProtobufSerialize(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
-    const dstbench::RecordSet set = protoOf(bench::makeRecords(n));
+    const dstbench::RecordSet set = bench::protoOf(bench::makeRecords(n));
     std::size_t bytes = 0;
     for (auto _ : state) {
         std::string out;
@@ -143,7 +130,7 @@ BENCHMARK(BM_ProtobufSerialize)->ArgsProduct({kSizes})->Unit(benchmark::kMicrose
 void BM_ProtobufParse(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     std::string wire;
-    protoOf(bench::makeRecords(n)).SerializeToString(&wire);
+    bench::protoOf(bench::makeRecords(n)).SerializeToString(&wire);
     for (auto _ : state) {
         dstbench::RecordSet set;
         set.ParseFromString(wire);

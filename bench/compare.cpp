@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "bench_data.h"
-#include "records.pb.h"
+#include "records_proto.h"
 
 namespace {
 
@@ -34,18 +33,6 @@ double median(std::vector<double> v) {
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-dstbench::RecordSet protoOf(const PhonebookRecordList& records) {
-    dstbench::RecordSet set;
-    for (const PhonebookRecord& r : records) {
-        dstbench::Record* out = set.add_records();
-        for (const RecordField& f : r) {
-            dstbench::Field* field = out->add_fields();
-            field->set_name(f.first);
-            field->set_value(f.second);
-        }
-    }
-    return set;
-}
 
 int rounds = 11;
 double budget = 0.05;
@@ -82,7 +69,7 @@ int main(int argc, char** argv) {
     std::printf("%-34s %12s %12s %10s\n", "search results", "ours us", "protobuf us", "protobuf/ours");
     for (std::size_t n : {1000u, 10000u, 100000u}) {
         PhonebookSearchResults set = bench::makeResults(n);
-        const dstbench::RecordSet proto = protoOf(bench::makeRecords(n));
+        const dstbench::RecordSet proto = bench::protoOf(bench::makeRecords(n));
         std::string text = set.serialize();  // deserialize leaves it as it is
         std::string wire;
         proto.SerializeToString(&wire);
