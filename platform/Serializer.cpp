@@ -65,7 +65,7 @@ inline void storeChunk(char* out, Chunk c) { storeWord(out, c.lo), storeWord(out
 
 // The `n` (below 16) bytes at `p`, the rest zero, read with a few overlapping loads and
 // without touching anything after them.
-inline Chunk loadShort(const char* p, std::size_t n) {
+__attribute__((always_inline)) inline Chunk loadShort(const char* p, std::size_t n) {
     auto load32 = [](const char* q) {
         std::uint32_t w;
         std::memcpy(&w, q, 4);
@@ -185,7 +185,7 @@ constexpr std::size_t kSlack = kChunk;
 // A chunk of a body (escape mask `m`, of which `len` bytes are kept) at `out`; returns the
 // end. A chunk without escapes is one store; otherwise each escape is written and the
 // bytes after it are stored again, shifted in registers.
-inline char* putChunk(char* out, Chunk c, unsigned m, std::size_t len) {
+__attribute__((always_inline)) inline char* putChunk(char* out, Chunk c, unsigned m, std::size_t len) {
     storeChunk(out, c);
     std::size_t pos = 0;
     while (m != 0) {
@@ -242,6 +242,45 @@ inline char* putString(char* out, const std::string& s, std::size_t escapes) {
     *out++ = ',';
     return putBody(out, s.data(), s.size(), escapes);
 }
+
+// The encoding of the `n` bytes at `p` at `out`, which has room for `bound(n)` bytes;
+// returns its end. One pass: the body goes where a length of as many digits as the raw
+// size leaves it, and moves in the rare case that escapes add a digit.
+inline std::size_t bound(std::size_t n) { return 3 * n + 24 + kSlack; }
+
+// Most lengths have one or two digits: those come straight from the table.
+__attribute__((always_inline)) inline std::size_t digitsOf(std::size_t v) { return v < 10 ? 1 : v < 100 ? 2 : decimalLength(v); }
+__attribute__((always_inline)) inline void putLength(char* out, std::size_t v) {
+    if (v < 10) *out = static_cast<char>('0' + v);
+    else if (v < 100) std::memcpy(out, &kBytes.digits[2 * v], 2);
+    else putDecimal(out, v);
+}
+
+__attribute__((always_inline)) inline char* putStringOnePass(char* out, const char* p, std::size_t n) {
+    const std::size_t guess = digitsOf(n);
+    char* const body = out + 2 + guess;
+    char* end = body;
+    std::size_t i = 0;
+    for (; i + kChunk <= n; i += kChunk) end = putChunk(end, loadChunk(p + i), escapeMask(p + i), kChunk);
+    if (i < n) {
+        const Chunk c = loadShort(p + i, n - i);
+        end = putChunk(end, c, escapeMaskOf(c) & firstBits(n - i), n - i);
+    }
+    const auto length = static_cast<std::size_t>(end - body);
+    const std::size_t digits = digitsOf(length);
+    if (digits != guess) {
+        std::memmove(body + (digits - guess), body, length);
+        end += digits - guess;
+    }
+    out[0] = 's';
+    putLength(out + 1, length);
+    out[1 + digits] = ',';
+    return end;
+}
+
+// Values whose worst case fits here are written on the stack, in one pass, and appended in
+// one piece; larger ones are counted first and written straight into the working string.
+constexpr std::size_t kScratch = 4096;
 
 // --- reading ------------------------------------------------------------------------------
 
@@ -387,20 +426,35 @@ void Serializer::serialize(std::string& buffer, const std::string& value, bool) 
         const std::string copy(value);
         return serialize(buffer, copy, false);
     }
-    const std::size_t escapes = countEscapes(value.data(), value.size()), size = encodedSize(value.size(), escapes);
-    constexpr std::size_t kSmall = 128;
-    if (size <= kSmall) {  // a short value is written on the stack and appended in one piece
-        char text[kSmall + kSlack];
-        putString(text, value, escapes);
-        buffer.append(text, size);
+    if (bound(value.size()) <= kScratch) {
+        char scratch[kScratch];
+        buffer.append(scratch, static_cast<std::size_t>(putStringOnePass(scratch, value.data(), value.size()) - scratch));
         return;
     }
+    const std::size_t escapes = countEscapes(value.data(), value.size()), size = encodedSize(value.size(), escapes);
     const std::size_t start = buffer.size();
     putString(extend(buffer, size + kSlack), value, escapes);
     buffer.resize(start + size);
 }
 
 void Serializer::serialize(std::string& buffer, PhonebookRecord& record) {
+    {
+        char scratch[kScratch];
+        char* out = scratch;
+        *out++ = 'r';
+        out = putDecimal(out, record.size());
+        *out++ = ',';
+        auto field = record.begin();
+        // Each field is written while its worst case fits in what is left of the scratch.
+        for (; field != record.end() && bound(field->first.size()) + bound(field->second.size()) <= kScratch - static_cast<std::size_t>(out - scratch); ++field) {
+            out = putStringOnePass(out, field->first.data(), field->first.size());
+            out = putStringOnePass(out, field->second.data(), field->second.size());
+        }
+        if (field == record.end()) {
+            buffer.append(scratch, static_cast<std::size_t>(out - scratch));  // after the last read of the record
+            return;
+        }
+    }
     for (const RecordField& field : record) {
         if (&field.first == &buffer || &field.second == &buffer) {  // encode the record as it was
             PhonebookRecord copy(record);
