@@ -204,17 +204,8 @@ __attribute__((always_inline)) inline char* putChunk(char* out, Chunk c, unsigne
 }
 
 // The body of the `n` bytes at `p`, at `out` with `kSlack` bytes of room beyond it; returns
-// its end. Without escapes it is a plain copy, the last chunk overlapping the one before.
-inline char* putBody(char* out, const char* p, std::size_t n, std::size_t escapes) {
-    if (escapes == 0) {
-        if (n < kChunk) {
-            storeChunk(out, loadShort(p, n));
-        } else {
-            for (std::size_t i = 0; i + kChunk < n; i += kChunk) storeChunk(out + i, loadChunk(p + i));
-            storeChunk(out + n - kChunk, loadChunk(p + n - kChunk));
-        }
-        return out + n;
-    }
+// its end.
+__attribute__((always_inline)) inline char* putBody(char* out, const char* p, std::size_t n) {
     std::size_t i = 0;
     for (; i + kChunk <= n; i += kChunk) out = putChunk(out, loadChunk(p + i), escapeMask(p + i), kChunk);
     if (i < n) {
@@ -224,30 +215,6 @@ inline char* putBody(char* out, const char* p, std::size_t n, std::size_t escape
     return out;
 }
 
-// The exact size of the encoding of a string of `n` bytes of which `escapes` are escaped.
-inline std::size_t encodedSize(std::size_t n, std::size_t escapes) {
-    const std::size_t body = n + 2 * escapes;
-    return 2 + decimalLength(body) + body;
-}
-
-inline char* putString(char* out, const std::string& s, std::size_t escapes) {
-    const std::size_t body = s.size() + 2 * escapes;
-    *out++ = 's';
-    if (body < 100) {  // most lengths: one or two digits from the table
-        if (body >= 10) std::memcpy(out, &kBytes.digits[2 * body], 2), out += 2;
-        else *out++ = static_cast<char>('0' + body);
-    } else {
-        out = putDecimal(out, body);
-    }
-    *out++ = ',';
-    return putBody(out, s.data(), s.size(), escapes);
-}
-
-// The encoding of the `n` bytes at `p` at `out`, which has room for `bound(n)` bytes;
-// returns its end. One pass: the body goes where a length of as many digits as the raw
-// size leaves it, and moves in the rare case that escapes add a digit.
-inline std::size_t bound(std::size_t n) { return 3 * n + 24 + kSlack; }
-
 // Most lengths have one or two digits: those come straight from the table.
 __attribute__((always_inline)) inline std::size_t digitsOf(std::size_t v) { return v < 10 ? 1 : v < 100 ? 2 : decimalLength(v); }
 __attribute__((always_inline)) inline void putLength(char* out, std::size_t v) {
@@ -256,16 +223,30 @@ __attribute__((always_inline)) inline void putLength(char* out, std::size_t v) {
     else putDecimal(out, v);
 }
 
+// The exact size of the encoding of a string of `n` bytes of which `escapes` are escaped.
+inline std::size_t encodedSize(std::size_t n, std::size_t escapes) {
+    const std::size_t body = n + 2 * escapes;
+    return 2 + digitsOf(body) + body;
+}
+
+// The encoding of a string whose escapes are counted already.
+inline char* putString(char* out, const std::string& s, std::size_t escapes) {
+    const std::size_t body = s.size() + 2 * escapes, digits = digitsOf(body);
+    out[0] = 's';
+    putLength(out + 1, body);
+    out[1 + digits] = ',';
+    return putBody(out + 2 + digits, s.data(), s.size());
+}
+
+// The encoding of the `n` bytes at `p` at `out`, which has room for `bound(n)` bytes;
+// returns its end. One pass: the body goes where a length of as many digits as the raw
+// size leaves it, and moves in the rare case that escapes add a digit.
+inline std::size_t bound(std::size_t n) { return 3 * n + 24 + kSlack; }
+
 __attribute__((always_inline)) inline char* putStringOnePass(char* out, const char* p, std::size_t n) {
     const std::size_t guess = digitsOf(n);
     char* const body = out + 2 + guess;
-    char* end = body;
-    std::size_t i = 0;
-    for (; i + kChunk <= n; i += kChunk) end = putChunk(end, loadChunk(p + i), escapeMask(p + i), kChunk);
-    if (i < n) {
-        const Chunk c = loadShort(p + i, n - i);
-        end = putChunk(end, c, escapeMaskOf(c) & firstBits(n - i), n - i);
-    }
+    char* end = putBody(body, p, n);
     const auto length = static_cast<std::size_t>(end - body);
     const std::size_t digits = digitsOf(length);
     if (digits != guess) {
