@@ -30,15 +30,17 @@ constexpr bool mustEscape(unsigned char c) { return c < 0x20 || c == 0x7F || c =
 struct ByteTable {
     signed char hex[256];  // value of an upper-case hex digit, -1 otherwise
     char digits[200];      // "00" to "99"
-    constexpr ByteTable() : hex(), digits() {
+    char escapes[256][4];  // "%XX" and a spare byte
+    constexpr ByteTable() : hex(), digits(), escapes() {
         for (int c = 0; c < 256; ++c) hex[c] = -1;
         for (int d = 0; d < 10; ++d) hex['0' + d] = static_cast<signed char>(d);
         for (int d = 0; d < 6; ++d) hex['A' + d] = static_cast<signed char>(10 + d);
         for (int v = 0; v < 100; ++v) digits[2 * v] = static_cast<char>('0' + v / 10), digits[2 * v + 1] = static_cast<char>('0' + v % 10);
+        constexpr char hexDigits[] = "0123456789ABCDEF";
+        for (int c = 0; c < 256; ++c) escapes[c][0] = '%', escapes[c][1] = hexDigits[c >> 4], escapes[c][2] = hexDigits[c & 0xF];
     }
 };
 constexpr ByteTable kBytes;
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // --- sixteen bytes at a time --------------------------------------------------------------
 
@@ -78,11 +80,25 @@ __attribute__((always_inline)) inline Chunk loadShort(const char* p, std::size_t
     return {n == 0 ? 0 : byte(0) | byte(n / 2) | byte(n - 1), 0};
 }
 
-// The chunk shifted down by `k` bytes (1 to 16), zeros coming in.
+// The chunk shifted down by `k` bytes (0 to 17), zeros coming in, and its byte `k` (below
+// 16). Where the compiler has a 128-bit integer these are branch-free: the positions are
+// data-dependent and would otherwise be mispredicted.
+#if defined(__SIZEOF_INT128__)
+__extension__ typedef unsigned __int128 Wide;
+inline Wide wide(Chunk c) { return static_cast<Wide>(c.hi) << 64 | c.lo; }
 inline Chunk shiftDown(Chunk c, std::size_t k) {
-    if (k >= 8) return {k == 16 ? 0 : (k == 8 ? c.hi : c.hi >> (8 * (k - 8))), 0};
+    const Wide v = k >= 16 ? 0 : wide(c) >> (8 * k);
+    return {static_cast<std::uint64_t>(v), static_cast<std::uint64_t>(v >> 64)};
+}
+inline unsigned byteAt(Chunk c, std::size_t k) { return static_cast<unsigned char>(wide(c) >> (8 * k)); }
+#else
+inline Chunk shiftDown(Chunk c, std::size_t k) {
+    if (k == 0) return c;
+    if (k >= 8) return {k >= 16 ? 0 : (k == 8 ? c.hi : c.hi >> (8 * (k - 8))), 0};
     return {c.lo >> (8 * k) | c.hi << (64 - 8 * k), c.hi >> (8 * k)};
 }
+inline unsigned byteAt(Chunk c, std::size_t k) { return static_cast<unsigned char>(k < 8 ? c.lo >> (8 * k) : c.hi >> (8 * (k - 8))); }
+#endif
 
 // Bit i of the result is set when byte i of the chunk must be escaped. `escapeMask(p)`
 // classifies the sixteen bytes at p, `escapeMaskOf(c)` a chunk already in registers.
@@ -183,36 +199,33 @@ char* putDecimal(char* out, std::uint64_t v) {
 constexpr std::size_t kSlack = kChunk;
 
 // A chunk of a body (escape mask `m`, of which `len` bytes are kept) at `out`; returns the
-// end. A chunk without escapes is one store; otherwise each escape is written and the
-// bytes after it are stored again, shifted in registers.
+// end. A chunk without escapes is one store; otherwise each escape is written over its
+// byte and the bytes after it are stored again, shifted in registers.
 __attribute__((always_inline)) inline char* putChunk(char* out, Chunk c, unsigned m, std::size_t len) {
     storeChunk(out, c);
-    std::size_t pos = 0;
-    while (m != 0) {
+    std::size_t extra = 0;
+    for (; m != 0; m &= m - 1, extra += 2) {
         const auto k = static_cast<std::size_t>(__builtin_ctz(m));
-        m &= m - 1;
-        out += k - pos;
-        const auto byte = static_cast<unsigned>((k < 8 ? c.lo >> (8 * k) : c.hi >> (8 * (k - 8))) & 0xFF);
-        out[0] = '%';
-        out[1] = kHexDigits[byte >> 4];
-        out[2] = kHexDigits[byte & 0xF];
-        out += 3;
-        pos = k + 1;
-        storeChunk(out, shiftDown(c, pos));
+        char* const at = out + k + extra;
+        std::memcpy(at, kBytes.escapes[byteAt(c, k)], 4);
+        storeChunk(at + 3, shiftDown(c, k + 1));
     }
-    return out + (len - pos);
+    return out + len + extra;
 }
 
 // The body of the `n` bytes at `p`, at `out` with `kSlack` bytes of room beyond it; returns
 // its end.
 __attribute__((always_inline)) inline char* putBody(char* out, const char* p, std::size_t n) {
-    std::size_t i = 0;
-    for (; i + kChunk <= n; i += kChunk) out = putChunk(out, loadChunk(p + i), escapeMask(p + i), kChunk);
-    if (i < n) {
-        const Chunk c = loadShort(p + i, n - i);
-        out = putChunk(out, c, escapeMaskOf(c) & firstBits(n - i), n - i);
+    if (n < kChunk) {
+        const Chunk c = loadShort(p, n);
+        return putChunk(out, c, escapeMaskOf(c) & firstBits(n), n);
     }
-    return out;
+    std::size_t i = 0;
+    for (; n - i > kChunk; i += kChunk) out = putChunk(out, loadChunk(p + i), escapeMask(p + i), kChunk);
+    // The last sixteen bytes, less those already written, shifted down in registers.
+    const char* const last = p + n - kChunk;
+    const std::size_t skip = kChunk - (n - i);
+    return putChunk(out, shiftDown(loadChunk(last), skip), escapeMask(last) >> skip, n - i);
 }
 
 // Most lengths have one or two digits: those come straight from the table.
@@ -313,51 +326,47 @@ struct Reader {
     }
 
     // A body is valid when every byte of the escaped class is a '%' followed by two
-    // upper-case hex digits that name a byte of that class. The string is made once, at
-    // its exact size.
+    // upper-case hex digits that name a byte of that class. The whole body is checked
+    // before `out` is touched, and `out` is then written once, at its exact size.
     bool string(std::string& out) {
         std::uint64_t length = 0;
         if (!take('s') || !count(left(), ',', length) || length > left()) return false;
         const auto n = static_cast<std::size_t>(length);
         const char* const body = data + pos;
         std::size_t escapes = 0, i = 0;
-        // Every byte of the escaped class must be a '%'; the bytes after it are checked below.
-        auto check = [&](const char* chunk, unsigned m) {
-            for (; m != 0; m &= m - 1, ++escapes)
-                if (chunk[__builtin_ctz(m)] != '%') return false;
+        // The escaped-class bytes of the chunk at body[at], as mask `m`.
+        auto check = [&](std::size_t at, unsigned m) {
+            for (; m != 0; m &= m - 1, ++escapes) {
+                const std::size_t j = at + static_cast<std::size_t>(__builtin_ctz(m));
+                if (body[j] != '%' || n - j < 3) return false;
+                const int hi = kBytes.hex[static_cast<unsigned char>(body[j + 1])];
+                const int lo = kBytes.hex[static_cast<unsigned char>(body[j + 2])];
+                if (hi < 0 || lo < 0 || !mustEscape(static_cast<unsigned char>(hi << 4 | lo))) return false;
+            }
             return true;
         };
         for (; i + kChunk <= n; i += kChunk)
-            if (!check(body + i, escapeMask(body + i))) return false;
-        if (i < n && !(n >= kChunk ? check(body + n - kChunk, escapeMask(body + n - kChunk) & ~firstBits(kChunk - (n - i)))
-                                   : check(body, escapeMaskOf(loadShort(body, n)) & firstBits(n))))
+            if (!check(i, escapeMask(body + i))) return false;
+        if (i < n && !(n >= kChunk ? check(n - kChunk, escapeMask(body + n - kChunk) & ~firstBits(kChunk - (n - i)))
+                                   : check(0, escapeMaskOf(loadShort(body, n)) & firstBits(n))))
             return false;
+        pos += n;
         if (escapes == 0) {
-            out.assign(body, n);
-            pos += n;
+            out.clear();  // then one copy into the room `out` already has, if it is enough
+            out.append(body, n);
             return true;
         }
-        if (2 * escapes > n) return false;
         out.resize(n - 2 * escapes);
         char* to = &out[0];
-        const char* const last = to + out.size();
-        const char* p = data + pos;
-        const char* const end = p + n;
+        const char* p = body;
         for (std::size_t e = 0; e < escapes; ++e) {
-            const char* percent = static_cast<const char*>(std::memchr(p, '%', static_cast<std::size_t>(end - p)));
-            // A run longer than the room left means a malformed escape ahead.
-            if (percent == nullptr || percent - p > last - to) return false;
+            const auto* percent = static_cast<const char*>(std::memchr(p, '%', static_cast<std::size_t>(body + n - p)));
             std::memcpy(to, p, static_cast<std::size_t>(percent - p));
             to += percent - p;
-            if (end - percent < 3) return false;
-            const int hi = kBytes.hex[static_cast<unsigned char>(percent[1])];
-            const int lo = kBytes.hex[static_cast<unsigned char>(percent[2])];
-            if (hi < 0 || lo < 0 || !mustEscape(static_cast<unsigned char>(hi << 4 | lo))) return false;
-            *to++ = static_cast<char>(hi << 4 | lo);
+            *to++ = static_cast<char>(kBytes.hex[static_cast<unsigned char>(percent[1])] << 4 | kBytes.hex[static_cast<unsigned char>(percent[2])]);
             p = percent + 3;
         }
-        std::memcpy(to, p, static_cast<std::size_t>(end - p));
-        pos += n;
+        std::memcpy(to, p, static_cast<std::size_t>(body + n - p));
         return true;
     }
 
@@ -406,6 +415,10 @@ void Serializer::serialize(std::string& buffer, const std::string& value, bool) 
     if (&value == &buffer) {  // the value as it was before this call, not as it grows
         const std::string copy(value);
         return serialize(buffer, copy, false);
+    }
+    if (value.empty()) {  // spare slots and absent fields: the commonest value of all
+        buffer.append("s0,", 3);
+        return;
     }
     if (bound(value.size()) <= kScratch) {
         char scratch[kScratch];
@@ -474,7 +487,12 @@ bool Serializer::deserialize(std::string& buffer, int& value) {
 }
 
 bool Serializer::deserialize(std::string& buffer, std::string& value, bool) {
-    return decodeFront(buffer, value, [](Reader& r, std::string& v) { return r.string(v); });
+    if (&value == &buffer) return decodeFront(buffer, value, [](Reader& r, std::string& v) { return r.string(v); });
+    // Straight into `value`, whose room is reused: the reader writes it only on success.
+    Reader reader{buffer.data(), buffer.size()};
+    if (!reader.string(value)) return false;
+    buffer.erase(0, reader.pos);
+    return true;
 }
 
 bool Serializer::deserialize(std::string& buffer, PhonebookRecord& record) {
