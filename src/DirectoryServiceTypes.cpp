@@ -294,16 +294,18 @@ void PhonebookGroupList::deserialize(std::string& text) {
     Serializer::deserialize(text, count);
     // Bounded by the table, never by the count the text claims.
     const int slots = count < kSlots ? count : kSlots;
+    // The name is read into a string kept across the pairs, the ring tone straight into
+    // the slot (a decoder that fails leaves it as it was), so that neither allocates once
+    // they have room.
+    std::string name;
     for (int slot = 1; slot <= slots; ++slot) {
-        std::string name, ringTone;
+        PhonebookGroup& group = groups[slot - 1];
         // A pair that does not decode ends the reading, so a damaged text cannot wipe the
         // slots it no longer describes.
         if (!Serializer::deserialize(text, name, false) ||
-            !Serializer::deserialize(text, ringTone, false))
+            !Serializer::deserialize(text, group.ringTone, false))
             return;
-        PhonebookGroup& group = groups[slot - 1];
-        group.setName(std::move(name));
-        group.setRingTone(std::move(ringTone));
+        group.name = name;
     }
 }
 
