@@ -90,14 +90,12 @@ inline Chunk shiftDown(Chunk c, std::size_t k) {
     const Wide v = k >= 16 ? 0 : wide(c) >> (8 * k);
     return {static_cast<std::uint64_t>(v), static_cast<std::uint64_t>(v >> 64)};
 }
-inline unsigned byteAt(Chunk c, std::size_t k) { return static_cast<unsigned char>(wide(c) >> (8 * k)); }
 #else
 inline Chunk shiftDown(Chunk c, std::size_t k) {
     if (k == 0) return c;
     if (k >= 8) return {k >= 16 ? 0 : (k == 8 ? c.hi : c.hi >> (8 * (k - 8))), 0};
     return {c.lo >> (8 * k) | c.hi << (64 - 8 * k), c.hi >> (8 * k)};
 }
-inline unsigned byteAt(Chunk c, std::size_t k) { return static_cast<unsigned char>(k < 8 ? c.lo >> (8 * k) : c.hi >> (8 * (k - 8))); }
 #endif
 
 // Bit i of the result is set when byte i of the chunk must be escaped. `escapeMask(p)`
@@ -198,16 +196,17 @@ char* putDecimal(char* out, std::uint64_t v) {
 // beyond the exact size.
 constexpr std::size_t kSlack = kChunk;
 
-// A chunk of a body (escape mask `m`, of which `len` bytes are kept) at `out`; returns the
-// end. A chunk without escapes is one store; otherwise each escape is written over its
-// byte and the bytes after it are stored again, shifted in registers.
-__attribute__((always_inline)) inline char* putChunk(char* out, Chunk c, unsigned m, std::size_t len) {
+// A chunk of a body (escape mask `m`, of which `len` bytes are kept, byte k also at
+// src[k]) at `out`; returns the end. A chunk without escapes is one store; otherwise each
+// escape is written over its byte and the bytes after it are stored again, shifted in
+// registers.
+__attribute__((always_inline)) inline char* putChunk(char* out, Chunk c, unsigned m, std::size_t len, const char* src) {
     storeChunk(out, c);
     std::size_t extra = 0;
     for (; m != 0; m &= m - 1, extra += 2) {
         const auto k = static_cast<std::size_t>(__builtin_ctz(m));
         char* const at = out + k + extra;
-        std::memcpy(at, kBytes.escapes[byteAt(c, k)], 4);
+        std::memcpy(at, kBytes.escapes[static_cast<unsigned char>(src[k])], 4);
         storeChunk(at + 3, shiftDown(c, k + 1));
     }
     return out + len + extra;
@@ -218,14 +217,22 @@ __attribute__((always_inline)) inline char* putChunk(char* out, Chunk c, unsigne
 __attribute__((always_inline)) inline char* putBody(char* out, const char* p, std::size_t n) {
     if (n < kChunk) {
         const Chunk c = loadShort(p, n);
-        return putChunk(out, c, escapeMaskOf(c) & firstBits(n), n);
+        return putChunk(out, c, escapeMaskOf(c) & firstBits(n), n, p);
     }
     std::size_t i = 0;
-    for (; n - i > kChunk; i += kChunk) out = putChunk(out, loadChunk(p + i), escapeMask(p + i), kChunk);
+    for (; n - i > kChunk; i += kChunk) {
+        const unsigned m = escapeMask(p + i);
+        if (m == 0) {  // plain: one copy
+            std::memcpy(out, p + i, kChunk);
+            out += kChunk;
+        } else {
+            out = putChunk(out, loadChunk(p + i), m, kChunk, p + i);
+        }
+    }
     // The last sixteen bytes, less those already written, shifted down in registers.
     const char* const last = p + n - kChunk;
     const std::size_t skip = kChunk - (n - i);
-    return putChunk(out, shiftDown(loadChunk(last), skip), escapeMask(last) >> skip, n - i);
+    return putChunk(out, shiftDown(loadChunk(last), skip), escapeMask(last) >> skip, n - i, p + i);
 }
 
 // Most lengths have one or two digits: those come straight from the table.
@@ -385,6 +392,14 @@ struct Reader {
     }
 };
 
+// Removes the first `n` bytes of `buffer`: one move of the rest, and a truncation that
+// needs no call into the library.
+inline void dropFront(std::string& buffer, std::size_t n) {
+    const std::size_t rest = buffer.size() - n;
+    if (rest != 0) std::memmove(&buffer[0], buffer.data() + n, rest);
+    buffer.erase(rest);
+}
+
 // Runs `read` on a fresh value; only on success drops the encoding from the front of
 // `buffer` and moves the value into `out`.
 template <typename T, typename Read>
@@ -392,7 +407,7 @@ bool decodeFront(std::string& buffer, T& out, Read read) {
     Reader reader{buffer.data(), buffer.size()};
     T value{};
     if (!read(reader, value)) return false;
-    buffer.erase(0, reader.pos);  // before the store, in case `out` is `buffer` itself
+    dropFront(buffer, reader.pos);  // before the store, in case `out` is `buffer` itself
     out = std::move(value);
     return true;
 }
@@ -491,7 +506,7 @@ bool Serializer::deserialize(std::string& buffer, std::string& value, bool) {
     // Straight into `value`, whose room is reused: the reader writes it only on success.
     Reader reader{buffer.data(), buffer.size()};
     if (!reader.string(value)) return false;
-    buffer.erase(0, reader.pos);
+    dropFront(buffer, reader.pos);
     return true;
 }
 
