@@ -47,7 +47,7 @@ constexpr ByteTable kBytes;
 constexpr std::size_t kChunk = 16;
 
 // Sixteen bytes as two words, byte i in bits 8i.. of `lo` (i < 8) or of `hi`.
-struct Chunk {
+struct Words {
     std::uint64_t lo, hi;
 };
 
@@ -62,8 +62,32 @@ inline void storeWord(char* out, std::uint64_t w) {
     if (kBigEndian) w = __builtin_bswap64(w);
     std::memcpy(out, &w, 8);
 }
+
+// A chunk in registers: one vector register where SSE2 has the operations the writer needs,
+// two words elsewhere.
+#if defined(__SSE2__)
+struct Chunk {
+    __m128i v;
+};
+inline Chunk chunkOf(Words w) { return {_mm_set_epi64x(static_cast<long long>(w.hi), static_cast<long long>(w.lo))}; }
+inline Chunk loadChunk(const char* p) { return {_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))}; }
+inline void storeChunk(char* out, Chunk c) { _mm_storeu_si128(reinterpret_cast<__m128i*>(out), c.v); }
+// Shifted down by `k` bytes (0 to 16), zeros coming in, without a branch: the vector
+// shifts take their count from a register and give zero for counts of 64 and more.
+inline Chunk shiftDown(Chunk c, std::size_t k) {
+    const auto bits = static_cast<int>(8 * k);
+    const __m128i high = _mm_srli_si128(c.v, 8);
+    const __m128i both = _mm_srl_epi64(c.v, _mm_cvtsi32_si128(bits));
+    const __m128i down = _mm_srl_epi64(high, _mm_cvtsi32_si128(bits - 64));  // k >= 8
+    const __m128i across = _mm_sll_epi64(high, _mm_cvtsi32_si128(64 - bits));  // k < 8
+    return {_mm_or_si128(both, _mm_or_si128(down, across))};
+}
+#else
+using Chunk = Words;
+inline Chunk chunkOf(Words w) { return w; }
 inline Chunk loadChunk(const char* p) { return {loadWord(p), loadWord(p + 8)}; }
 inline void storeChunk(char* out, Chunk c) { storeWord(out, c.lo), storeWord(out + 8, c.hi); }
+#endif
 
 // The `n` (below 16) bytes at `p`, the rest zero, read with a few overlapping loads and
 // without touching anything after them.
@@ -74,20 +98,18 @@ __attribute__((always_inline)) inline Chunk loadShort(const char* p, std::size_t
         return std::uint64_t{kBigEndian ? __builtin_bswap32(w) : w};
     };
     auto byte = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i); };
-    if (n > 8) return {loadWord(p), loadWord(p + n - 8) >> (8 * (16 - n))};
-    if (n == 8) return {loadWord(p), 0};
-    if (n >= 4) return {load32(p) | load32(p + n - 4) << (8 * (n - 4)), 0};
-    return {n == 0 ? 0 : byte(0) | byte(n / 2) | byte(n - 1), 0};
+    if (n >= 8) return chunkOf({loadWord(p), loadWord(p + n - 8) >> (8 * (16 - n) - 1) >> 1});  // no branch for n == 8
+    if (n >= 4) return chunkOf({load32(p) | load32(p + n - 4) << (8 * (n - 4)), 0});
+    return chunkOf({n == 0 ? 0 : byte(0) | byte(n / 2) | byte(n - 1), 0});
 }
 
-// The chunk shifted down by `k` bytes (0 to 17), zeros coming in, and its byte `k` (below
-// 16). Where the compiler has a 128-bit integer these are branch-free: the positions are
-// data-dependent and would otherwise be mispredicted.
+// Elsewhere the shifts work on the two words: with a 128-bit integer where the compiler has
+// one (branch-free, the positions being data-dependent), with branches otherwise.
+#if !defined(__SSE2__)
 #if defined(__SIZEOF_INT128__)
 __extension__ typedef unsigned __int128 Wide;
-inline Wide wide(Chunk c) { return static_cast<Wide>(c.hi) << 64 | c.lo; }
 inline Chunk shiftDown(Chunk c, std::size_t k) {
-    const Wide v = k >= 16 ? 0 : wide(c) >> (8 * k);
+    const Wide v = (static_cast<Wide>(c.hi) << 64 | c.lo) >> (4 * k) >> (4 * k);  // k may be 16
     return {static_cast<std::uint64_t>(v), static_cast<std::uint64_t>(v >> 64)};
 }
 #else
@@ -96,6 +118,7 @@ inline Chunk shiftDown(Chunk c, std::size_t k) {
     if (k >= 8) return {k >= 16 ? 0 : (k == 8 ? c.hi : c.hi >> (8 * (k - 8))), 0};
     return {c.lo >> (8 * k) | c.hi << (64 - 8 * k), c.hi >> (8 * k)};
 }
+#endif
 #endif
 
 // Bit i of the result is set when byte i of the chunk must be escaped. `escapeMask(p)`
@@ -109,7 +132,7 @@ inline unsigned classify(__m128i v) {
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(control, del), _mm_or_si128(percent, colons))));
 }
 inline unsigned escapeMask(const char* p) { return classify(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))); }
-inline unsigned escapeMaskOf(Chunk c) { return classify(_mm_set_epi64x(static_cast<long long>(c.hi), static_cast<long long>(c.lo))); }
+inline unsigned escapeMaskOf(Chunk c) { return classify(c.v); }
 #elif defined(__ARM_NEON)
 inline unsigned classify(uint8x16_t v) {
     const uint8x16_t hit = vorrq_u8(vorrq_u8(vcleq_u8(v, vdupq_n_u8(0x1F)), vceqq_u8(v, vdupq_n_u8(0x7F))),
@@ -335,7 +358,7 @@ struct Reader {
     // A body is valid when every byte of the escaped class is a '%' followed by two
     // upper-case hex digits that name a byte of that class. The whole body is checked
     // before `out` is touched, and `out` is then written once, at its exact size.
-    bool string(std::string& out) {
+    __attribute__((always_inline)) bool string(std::string& out) {
         std::uint64_t length = 0;
         if (!take('s') || !count(left(), ',', length) || length > left()) return false;
         const auto n = static_cast<std::size_t>(length);
