@@ -58,10 +58,6 @@ inline std::uint64_t loadWord(const char* p) {
     std::memcpy(&w, p, 8);
     return kBigEndian ? __builtin_bswap64(w) : w;
 }
-inline void storeWord(char* out, std::uint64_t w) {
-    if (kBigEndian) w = __builtin_bswap64(w);
-    std::memcpy(out, &w, 8);
-}
 
 // A chunk in registers: one vector register where SSE2 has the operations the writer needs,
 // two words elsewhere.
@@ -84,6 +80,10 @@ inline Chunk shiftDown(Chunk c, std::size_t k) {
 }
 #else
 using Chunk = Words;
+inline void storeWord(char* out, std::uint64_t w) {
+    if (kBigEndian) w = __builtin_bswap64(w);
+    std::memcpy(out, &w, 8);
+}
 inline Chunk chunkOf(Words w) { return w; }
 inline Chunk loadChunk(const char* p) { return {loadWord(p), loadWord(p + 8)}; }
 inline void storeChunk(char* out, Chunk c) { storeWord(out, c.lo), storeWord(out + 8, c.hi); }
@@ -217,17 +217,21 @@ char* putDecimal(char* out, std::uint64_t v) {
 
 // The encoder may store whole chunks past what it keeps: callers leave this much room
 // beyond the exact size.
-constexpr std::size_t kSlack = kChunk;
+constexpr std::size_t kSlack = 2 * kChunk;
 
 // A chunk of a body (escape mask `m`, of which `len` bytes are kept, byte k also at
-// src[k]) at `out`; returns the end. A chunk without escapes is one store; otherwise each
-// escape is written over its byte and the bytes after it are stored again, shifted in
-// registers.
+// src[k]) at `out`; returns the end. The chunk is stored whole; each escape is then written
+// over its byte and the bytes after it are stored again, shifted in registers. Whether a
+// chunk has an escape cannot be predicted, so the first one is written without a branch:
+// a chunk without one writes its would-be escape into the room beyond its end.
 __attribute__((always_inline)) inline char* putChunk(char* out, Chunk c, unsigned m, std::size_t len, const char* src) {
     storeChunk(out, c);
-    std::size_t extra = 0;
-    for (; m != 0; m &= m - 1, extra += 2) {
-        const auto k = static_cast<std::size_t>(__builtin_ctz(m));
+    auto k = static_cast<std::size_t>(__builtin_ctz(m | 1u << len));
+    std::memcpy(out + k, kBytes.escapes[static_cast<unsigned char>(src[m != 0 ? k : 0])], 4);
+    storeChunk(out + k + 3, shiftDown(c, std::min(k + 1, kChunk)));
+    std::size_t extra = m != 0 ? 2 : 0;
+    for (m &= m - 1; m != 0; m &= m - 1, extra += 2) {
+        k = static_cast<std::size_t>(__builtin_ctz(m));
         char* const at = out + k + extra;
         std::memcpy(at, kBytes.escapes[static_cast<unsigned char>(src[k])], 4);
         storeChunk(at + 3, shiftDown(c, k + 1));
@@ -243,15 +247,7 @@ __attribute__((always_inline)) inline char* putBody(char* out, const char* p, st
         return putChunk(out, c, escapeMaskOf(c) & firstBits(n), n, p);
     }
     std::size_t i = 0;
-    for (; n - i > kChunk; i += kChunk) {
-        const unsigned m = escapeMask(p + i);
-        if (m == 0) {  // plain: one copy
-            std::memcpy(out, p + i, kChunk);
-            out += kChunk;
-        } else {
-            out = putChunk(out, loadChunk(p + i), m, kChunk, p + i);
-        }
-    }
+    for (; n - i > kChunk; i += kChunk) out = putChunk(out, loadChunk(p + i), escapeMask(p + i), kChunk, p + i);
     // The last sixteen bytes, less those already written, shifted down in registers.
     const char* const last = p + n - kChunk;
     const std::size_t skip = kChunk - (n - i);
