@@ -283,6 +283,22 @@ inline char* putString(char* out, const std::string& s, std::size_t escapes) {
 inline std::size_t bound(std::size_t n) { return 3 * n + 24 + kSlack; }
 
 __attribute__((always_inline)) inline char* putStringOnePass(char* out, const char* p, std::size_t n) {
+#if defined(__SSE2__)
+    // A short value without escapes (field names, mostly) is its head and body in one store.
+    if (n < kChunk) {
+        const Chunk c = loadShort(p, n);
+        if ((escapeMaskOf(c) & firstBits(n)) == 0) {
+            if (n < 10) {
+                storeChunk(out, {_mm_or_si128(_mm_slli_si128(c.v, 3), _mm_cvtsi32_si128('s' | static_cast<int>('0' + n) << 8 | ',' << 16))});
+                return out + 3 + n;
+            }
+            const int digits = static_cast<unsigned char>(kBytes.digits[2 * n]) | static_cast<unsigned char>(kBytes.digits[2 * n + 1]) << 8;
+            storeChunk(out, {_mm_or_si128(_mm_slli_si128(c.v, 4), _mm_cvtsi32_si128('s' | digits << 8 | ',' << 24))});
+            storeChunk(out + kChunk, {_mm_srli_si128(c.v, 12)});
+            return out + 4 + n;
+        }
+    }
+#endif
     const std::size_t guess = digitsOf(n);
     char* const body = out + 2 + guess;
     char* end = putBody(body, p, n);
