@@ -377,7 +377,7 @@ struct Reader {
         const char* const body = data + pos;
         std::size_t escapes = 0, i = 0;
         // The escaped-class bytes of the chunk at body[at], as mask `m`.
-        auto check = [&](std::size_t at, unsigned m) {
+        auto check = [&](std::size_t at, unsigned m) __attribute__((always_inline)) {
             for (; m != 0; m &= m - 1, ++escapes) {
                 const std::size_t j = at + static_cast<std::size_t>(__builtin_ctz(m));
                 if (body[j] != '%' || n - j < 3) return false;
