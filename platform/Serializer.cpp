@@ -220,7 +220,8 @@ char* putDecimal(char* out, std::uint64_t v) {
 constexpr std::size_t kSlack = 2 * kChunk;
 
 // A chunk of a body (escape mask `m`, of which `len` bytes are kept, byte k also at
-// src[k]) at `out`; returns the end. The chunk is stored whole; each escape is then written
+// src[k]; src[0] is read even when `len` is 0, which a std::string's terminator allows) at
+// `out`; returns the end. The chunk is stored whole; each escape is then written
 // over its byte and the bytes after it are stored again, shifted in registers. Whether a
 // chunk has an escape cannot be predicted, so the first one is written without a branch:
 // a chunk without one writes its would-be escape into the room beyond its end.
