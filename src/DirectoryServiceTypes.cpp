@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <locale>
 #include <sstream>
 #include <string_view>
@@ -89,8 +90,6 @@ std::string PhonebookGroup::groupIndexToTag(int index) { return decimal(index); 
 
 namespace {
 
-void appendUtf8ReplacementCharacter(std::string& out) { out += "\xEF\xBF\xBD"; }
-
 // Length of the well-formed UTF-8 sequence at p[0..n) that XML 1.0 can carry, or 0.
 std::size_t xmlCharLength(const unsigned char* p, std::size_t n) {
     const unsigned char c = p[0];
@@ -119,46 +118,53 @@ std::size_t xmlCharLength(const unsigned char* p, std::size_t n) {
 
 enum class XmlContext { Content, Attribute };
 
-// Appends `text` up to its first NUL as XML character data or attribute value: markup
-// characters become references, and bytes that XML cannot carry become U+FFFD. Line
-// breaks and tabs that a parser would normalise (CR anywhere, tab and LF in attributes)
-// are written as character references so that they read back as they were.
-void appendXmlText(std::string& out, std::string_view text, XmlContext context) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+// Writes `text` up to its first NUL at `p` as XML character data or attribute value, and
+// returns the end; `p` has room for six bytes per byte of text, the most any byte becomes.
+// Markup characters become references, and bytes that XML cannot carry become U+FFFD.
+// Line breaks and tabs that a parser would normalise (CR anywhere, tab and LF in
+// attributes) are written as character references so that they read back as they were.
+char* putXmlText(char* p, std::string_view text, XmlContext context) {
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
     std::size_t n = std::min(text.size(), text.find('\0'));
     const bool attribute = context == XmlContext::Attribute;
+    auto put = [&p](std::string_view literal) {
+        std::memcpy(p, literal.data(), literal.size());
+        p += literal.size();
+    };
     while (n != 0) {
         // A run of plain printable ASCII goes out in one piece.
         std::size_t run = 0;
-        while (run < n && p[run] >= 0x20 && p[run] < 0x80 && p[run] != '&' && p[run] != '<' && p[run] != '>' && p[run] != '"') ++run;
-        out.append(reinterpret_cast<const char*>(p), run);
-        p += run;
+        while (run < n && in[run] >= 0x20 && in[run] < 0x80 && in[run] != '&' && in[run] != '<' && in[run] != '>' && in[run] != '"') ++run;
+        put(std::string_view(reinterpret_cast<const char*>(in), run));
+        in += run;
         n -= run;
         if (n == 0) break;
-        const unsigned char c = *p;
+        const unsigned char c = *in;
         std::size_t len = 1;
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\r': out += "&#13;"; break;
-            case '\t': out += attribute ? "&#9;" : "\t"; break;
-            case '\n': out += attribute ? "&#10;" : "\n"; break;
+            case '&': put("&amp;"); break;
+            case '<': put("&lt;"); break;
+            case '>': put("&gt;"); break;
+            case '"': put("&quot;"); break;
+            case '\r': put("&#13;"); break;
+            case '\t': put(attribute ? "&#9;" : "\t"); break;
+            case '\n': put(attribute ? "&#10;" : "\n"); break;
             default:
-                if (c < 0x20 || (len = xmlCharLength(p, n)) == 0) {
-                    appendUtf8ReplacementCharacter(out);
+                if (c < 0x20 || (len = xmlCharLength(in, n)) == 0) {
+                    put("\xEF\xBF\xBD");  // U+FFFD
                     len = 1;
                 } else {
-                    out.append(reinterpret_cast<const char*>(p), len);
+                    put(std::string_view(reinterpret_cast<const char*>(in), len));
                 }
         }
-        p += len;
+        in += len;
         n -= len;
     }
+    return p;
 }
 
-// One `Entry` element onto `out`.
+// One `Entry` element onto `out`, written in place: room is made for the longest the
+// element can be, then given back.
 void appendEntry(std::string& out, int id, const std::string& name, const std::string& ringTone, bool classic) {
     std::string_view directory, file;
     const std::size_t slash = ringTone.rfind('/');
@@ -166,16 +172,35 @@ void appendEntry(std::string& out, int id, const std::string& name, const std::s
         directory = std::string_view(ringTone).substr(0, slash + 1);
         file = std::string_view(ringTone).substr(slash + 1);
     }
-    out.reserve(out.size() + 102 + 12 + name.size() + ringTone.size());
-    out += "<Entry><CallGroup>";
-    appendDecimal(out, id, classic);
-    out += "</CallGroup><CallGroupName>";
-    appendXmlText(out, name, XmlContext::Content);
-    out += "</CallGroupName><fileinfo directory=\"";
-    appendXmlText(out, directory, XmlContext::Attribute);
-    out += "\" name=\"";
-    appendXmlText(out, file, XmlContext::Attribute);
-    out += "\" /></Entry>";
+    char digits[16];
+    std::string streamed;
+    std::string_view number;
+    if (classic) {
+        number = std::string_view(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, id).ptr - digits));
+    } else {
+        appendDecimal(streamed, id, false);
+        number = streamed;
+    }
+    constexpr std::string_view kOpen = "<Entry><CallGroup>", kName = "</CallGroup><CallGroupName>",
+                               kDirectory = "</CallGroupName><fileinfo directory=\"", kFile = "\" name=\"", kClose = "\" /></Entry>";
+    const std::size_t start = out.size();
+    out.resize(start + kOpen.size() + kName.size() + kDirectory.size() + kFile.size() + kClose.size() + number.size() +
+               6 * (name.size() + ringTone.size()));
+    char* p = &out[start];
+    auto put = [&p](std::string_view piece) {
+        std::memcpy(p, piece.data(), piece.size());
+        p += piece.size();
+    };
+    put(kOpen);
+    put(number);
+    put(kName);
+    p = putXmlText(p, name, XmlContext::Content);
+    put(kDirectory);
+    p = putXmlText(p, directory, XmlContext::Attribute);
+    put(kFile);
+    p = putXmlText(p, file, XmlContext::Attribute);
+    put(kClose);
+    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 }  // namespace

@@ -77,6 +77,8 @@ TEST(GroupXml, NumbersFollowTheGlobalLocale) {
 
 TEST(GroupXml, EscapesWhatXmlCannotCarryAndKeepsEverythingElse) {
     const std::string r = "\xEF\xBF\xBD", r3 = r + r + r, r4 = r3 + r;
+    std::string quotes;  // the longest text per byte that the writer makes room for
+    for (int i = 0; i < 64; ++i) quotes += "&quot;";
     // valid at the edges: U+07FF, U+0800, U+FF21 (lead 0xEF), U+FFFC, U+D7FF, U+10000, U+40000, U+10FFFF
     const std::string valid = "\xDF\xBF \xE0\xA0\x80 \xEF\xBC\xA1 \xEF\xBF\xBC \xED\x9F\xBF \xF0\x90\x80\x80 \xF1\x80\x80\x80 \xF4\x8F\xBF\xBF \xC3\xA9 ";
     const std::string cases[][3] = {  // input, as content, as attribute
@@ -84,7 +86,7 @@ TEST(GroupXml, EscapesWhatXmlCannotCarryAndKeepsEverythingElse) {
         {"tab\tnl\ncr\r", "tab\tnl\ncr&#13;", "tab&#9;nl&#10;cr&#13;"}, {"\x01\x1f\x7f", r + r + "\x7f", r + r + "\x7f"},
         {valid, valid, valid}, {"\xFF", r, r}, {"\xC3", r, r}, {"\xE2\x82" "A", r + r + "A", r + r + "A"}, {"\xC0\x80", r + r, r + r}, {"\xE0\x80\x80", r3, r3},
         {"\xED\xA0\x80", r3, r3}, {"\xEF\xBF\xBE", r3, r3}, {"\xF0\x80\x80\x80", r4, r4}, {"\xF4\x90\x80\x80", r4, r4}, {"\xF5\x80\x80\x80", r4, r4},
-        {std::string("ab\0<c", 5), "ab", "ab"}};
+        {std::string("ab\0<c", 5), "ab", "ab"}, {std::string(64, '"'), quotes, quotes}};
     for (const auto& c : cases)
         EXPECT_EQ(PhonebookGroup(2, c[0], "").serialize_xml() + PhonebookGroup(2, "", "d/" + c[0]).serialize_xml(),
                   entry("2", c[1], "", "") + entry("2", "", "d/", c[2])) << c[0];
