@@ -240,19 +240,26 @@ __attribute__((always_inline)) inline char* putChunk(char* out, Chunk c, unsigne
     return out + len + extra;
 }
 
-// The body of the `n` bytes at `p`, at `out` with `kSlack` bytes of room beyond it; returns
-// its end.
+// The body of the `n` bytes at `p` (a std::string's data: p[n] is readable), at `out` with
+// `kSlack` bytes of room beyond it; returns its end. Bodies of up to 48 bytes, most values,
+// take a fixed number of chunks instead of a loop.
 __attribute__((always_inline)) inline char* putBody(char* out, const char* p, std::size_t n) {
     if (n < kChunk) {
         const Chunk c = loadShort(p, n);
         return putChunk(out, c, escapeMaskOf(c) & firstBits(n), n, p);
     }
+    auto full = [&](std::size_t i) __attribute__((always_inline)) { out = putChunk(out, loadChunk(p + i), escapeMask(p + i), kChunk, p + i); };
+    // From `i` on: the last sixteen bytes, less those already written, shifted down.
+    auto rest = [&](std::size_t i) __attribute__((always_inline)) {
+        const char* const last = p + n - kChunk;
+        const std::size_t skip = kChunk - (n - i);
+        return putChunk(out, shiftDown(loadChunk(last), skip), escapeMask(last) >> skip, n - i, p + i);
+    };
+    if (n <= 2 * kChunk) return full(0), rest(kChunk);
+    if (n <= 3 * kChunk) return full(0), full(kChunk), rest(2 * kChunk);
     std::size_t i = 0;
-    for (; n - i > kChunk; i += kChunk) out = putChunk(out, loadChunk(p + i), escapeMask(p + i), kChunk, p + i);
-    // The last sixteen bytes, less those already written, shifted down in registers.
-    const char* const last = p + n - kChunk;
-    const std::size_t skip = kChunk - (n - i);
-    return putChunk(out, shiftDown(loadChunk(last), skip), escapeMask(last) >> skip, n - i, p + i);
+    for (; n - i > kChunk; i += kChunk) full(i);
+    return rest(i);
 }
 
 // Most lengths have one or two digits: those come straight from the table.
