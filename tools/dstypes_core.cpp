@@ -264,22 +264,42 @@ void recordToJson(JsonWriter& j, const PhonebookRecord& record) {
     j.endArray();
 }
 
-void groupToJson(JsonWriter& j, int slot, std::string_view name, std::string_view ringTone) {
-    j.beginObject();
-    if (slot > 0) j.key("slot"), j.integer(slot);
+void groupFields(JsonWriter& j, std::string_view name, std::string_view ringTone) {
     j.key("name");
     j.bytes(name);
     j.key("ringTone");
     j.bytes(ringTone);
+}
+
+void groupToJson(JsonWriter& j, int slot, std::string_view name, std::string_view ringTone) {
+    j.beginObject();
+    j.key("slot");
+    j.integer(slot);
+    groupFields(j, name, ringTone);
     j.endObject();
 }
 
-void decodeGroupList(Cursor& in, JsonWriter& j) {
+void dimensionsFields(JsonWriter& j, int numEntries, int maxNumEntries, int groupNameLimit) {
+    j.key("numEntries");
+    j.integer(numEntries);
+    j.key("maxNumEntries");
+    j.integer(maxNumEntries);
+    j.key("groupNameLimit");
+    j.integer(groupNameLimit);
+}
+
+// The text up to the first ':' as "header", and the cursor past it; false when there is no ':'.
+bool header(Cursor& in, JsonWriter& j) {
     const std::size_t colon = in.rest().find(':');
-    if (colon == std::string_view::npos) in.fail(in.pos(), "expected a header ending in ':'");
+    if (colon == std::string_view::npos) return false;
     j.key("header");
     j.bytes(in.rest().substr(0, colon));
     in.skip(colon + 1);
+    return true;
+}
+
+void decodeGroupList(Cursor& in, JsonWriter& j) {
+    if (!header(in, j)) in.fail(in.pos(), "expected a header ending in ':'");
     const std::size_t at = in.pos();
     const int count = in.integer("the group count");
     if (count != 16) in.fail(at, "the group count is " + std::to_string(count) + ", not 16");
@@ -293,28 +313,17 @@ void decodeGroupList(Cursor& in, JsonWriter& j) {
 }
 
 void decodeGroup(Cursor& in, JsonWriter& j) {
-    const std::size_t colon = in.rest().find(':');
-    if (colon != std::string_view::npos) {
-        j.key("header");
-        j.bytes(in.rest().substr(0, colon));
-        in.skip(colon + 1);
-    }
-    j.key("name");
-    j.bytes(in.string("the name"));
-    j.key("ringTone");
-    j.bytes(in.string("the ring tone"));
+    header(in, j);
+    const std::string name = in.string("the name");
+    groupFields(j, name, in.string("the ring tone"));
 }
 
 void decodeDimensions(Cursor& in, JsonWriter& j) {
     if (in.string("the type tag") != kDimensionsTag) in.fail(0, "the type tag is not " + std::string(kDimensionsTag));
-    j.key("numEntries");
-    j.integer(in.integer("numEntries"));
-    j.key("maxNumEntries");
-    j.integer(in.integer("maxNumEntries"));
+    const int numEntries = in.integer("numEntries"), maxNumEntries = in.integer("maxNumEntries");
     const std::size_t at = in.pos();
     if (in.integer("the group name limit") != 15) in.fail(at, "the group name limit is not 15");
-    j.key("groupNameLimit");
-    j.integer(15);
+    dimensionsFields(j, numEntries, maxNumEntries, 15);
 }
 
 void decodeSearchResults(Cursor& in, JsonWriter& j, std::string_view text) {
@@ -432,21 +441,13 @@ void decodeLenient(std::string_view text, const std::string& kind, const std::st
     } else if (kind == "group") {
         PhonebookGroup g;
         g.deserialize(working);
-        j.key("name");
-        j.bytes(g.getName());
-        j.key("ringTone");
-        j.bytes(g.getRingTone());
+        groupFields(j, g.getName(), g.getRingTone());
     } else if (kind == "dimensions") {
         PhonebookGroupDimensions d;  // a receiver in a fresh process starts at 0 and 0
         d.setNumEntries(0);
         d.setMaxNumEntries(0);
         d.deserialize(working);
-        j.key("numEntries");
-        j.integer(d.getNumEntries());
-        j.key("maxNumEntries");
-        j.integer(d.getMaxNumEntries());
-        j.key("groupNameLimit");
-        j.integer(d.getgroupNameLimit());
+        dimensionsFields(j, d.getNumEntries(), d.getMaxNumEntries(), d.getgroupNameLimit());
     } else {
         PhonebookSearchResults set;
         set.deserialize(working);
