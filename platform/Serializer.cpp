@@ -178,14 +178,25 @@ inline unsigned popcount16(unsigned x) {
 #endif
 }
 
+// Calls `f(at, m)` with the escape masks of the `n` bytes at `p`, bit i of `m` for byte
+// at + i, each byte in exactly one mask, and stops at the first call that returns false.
+// The rest after the whole chunks is the last sixteen bytes again, less those already
+// covered, or a short load.
+template <typename F>
+__attribute__((always_inline)) inline bool eachMask(const char* p, std::size_t n, F f) {
+    std::size_t i = 0;
+    for (; i + kChunk <= n; i += kChunk)
+        if (!f(i, escapeMask(p + i))) return false;
+    if (i == n) return true;
+    if (n >= kChunk) return f(n - kChunk, escapeMask(p + n - kChunk) & ~firstBits(kChunk - (n - i)));
+    return f(0, escapeMaskOf(loadShort(p, n)) & firstBits(n));
+}
+
 // How many of the `n` bytes at `p` must be escaped.
 std::size_t countEscapes(const char* p, std::size_t n) {
-    std::size_t count = 0, i = 0;
-    for (; i + kChunk <= n; i += kChunk) count += popcount16(escapeMask(p + i));
-    if (i == n) return count;
-    // The rest: the last sixteen bytes again, less those already counted, or a short load.
-    const unsigned rest = n >= kChunk ? escapeMask(p + n - kChunk) >> (kChunk - (n - i)) : escapeMaskOf(loadShort(p, n)) & firstBits(n);
-    return count + popcount16(rest);
+    std::size_t count = 0;
+    eachMask(p, n, [&count](std::size_t, unsigned m) { return count += popcount16(m), true; });
+    return count;
 }
 
 // --- writing ------------------------------------------------------------------------------
@@ -270,6 +281,15 @@ __attribute__((always_inline)) inline void putLength(char* out, std::size_t v) {
     else putDecimal(out, v);
 }
 
+// The head "s<length>," of a body of `length` bytes, whose length has `digits` digits;
+// returns where the body goes.
+inline char* putHead(char* out, std::size_t length, std::size_t digits) {
+    out[0] = 's';
+    putLength(out + 1, length);
+    out[1 + digits] = ',';
+    return out + 2 + digits;
+}
+
 // The exact size of the encoding of a string of `n` bytes of which `escapes` are escaped.
 inline std::size_t encodedSize(std::size_t n, std::size_t escapes) {
     const std::size_t body = n + 2 * escapes;
@@ -278,11 +298,8 @@ inline std::size_t encodedSize(std::size_t n, std::size_t escapes) {
 
 // The encoding of a string whose escapes are counted already.
 inline char* putString(char* out, const std::string& s, std::size_t escapes) {
-    const std::size_t body = s.size() + 2 * escapes, digits = digitsOf(body);
-    out[0] = 's';
-    putLength(out + 1, body);
-    out[1 + digits] = ',';
-    return putBody(out + 2 + digits, s.data(), s.size());
+    const std::size_t body = s.size() + 2 * escapes;
+    return putBody(putHead(out, body, digitsOf(body)), s.data(), s.size());
 }
 
 // The encoding of the `n` bytes at `p` at `out`, which has room for `bound(n)` bytes;
@@ -293,6 +310,7 @@ inline std::size_t bound(std::size_t n) { return 3 * n + 24 + kSlack; }
 __attribute__((always_inline)) inline char* putStringOnePass(char* out, const char* p, std::size_t n) {
 #if defined(__SSE2__)
     // A short value without escapes (field names, mostly) is its head and body in one store.
+    // One with escapes loads again below: keeping the chunk for it measured slower.
     if (n < kChunk) {
         const Chunk c = loadShort(p, n);
         if ((escapeMaskOf(c) & firstBits(n)) == 0) {
@@ -316,9 +334,7 @@ __attribute__((always_inline)) inline char* putStringOnePass(char* out, const ch
         std::memmove(body + (digits - guess), body, length);
         end += digits - guess;
     }
-    out[0] = 's';
-    putLength(out + 1, length);
-    out[1 + digits] = ',';
+    putHead(out, length, digits);
     return end;
 }
 
@@ -383,7 +399,7 @@ struct Reader {
         if (!take('s') || !count(left(), ',', length) || length > left()) return false;
         const auto n = static_cast<std::size_t>(length);
         const char* const body = data + pos;
-        std::size_t escapes = 0, i = 0;
+        std::size_t escapes = 0;
         // The escaped-class bytes of the chunk at body[at], as mask `m`.
         auto check = [&](std::size_t at, unsigned m) __attribute__((always_inline)) {
             for (; m != 0; m &= m - 1, ++escapes) {
@@ -395,11 +411,7 @@ struct Reader {
             }
             return true;
         };
-        for (; i + kChunk <= n; i += kChunk)
-            if (!check(i, escapeMask(body + i))) return false;
-        if (i < n && !(n >= kChunk ? check(n - kChunk, escapeMask(body + n - kChunk) & ~firstBits(kChunk - (n - i)))
-                                   : check(0, escapeMaskOf(loadShort(body, n)) & firstBits(n))))
-            return false;
+        if (!eachMask(body, n, check)) return false;
         pos += n;
         if (escapes == 0) {
             out.clear();  // then one copy into the room `out` already has, if it is enough

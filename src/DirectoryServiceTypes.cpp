@@ -30,15 +30,19 @@ void dropHeader(std::string& text) {
 // stream itself writes it, so that the text is exactly the stream's.
 bool classicLocale() { return std::locale() == std::locale::classic(); }
 
-void appendDecimal(std::string& out, int value, bool classic) {
-    if (classic) {
-        char digits[16];
-        out.append(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits));
-        return;
-    }
+// The text, held in `digits` under the classic locale and in `streamed` otherwise.
+std::string_view decimalText(int value, bool classic, char (&digits)[16], std::string& streamed) {
+    if (classic) return {digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits)};
     std::ostringstream stream;
     stream << value;
-    out += stream.str();
+    streamed = stream.str();
+    return streamed;
+}
+
+void appendDecimal(std::string& out, int value, bool classic) {
+    char digits[16];
+    std::string streamed;
+    out += decimalText(value, classic, digits, streamed);
 }
 
 std::string decimal(int value) {
@@ -174,13 +178,7 @@ void appendEntry(std::string& out, int id, const std::string& name, const std::s
     }
     char digits[16];
     std::string streamed;
-    std::string_view number;
-    if (classic) {
-        number = std::string_view(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, id).ptr - digits));
-    } else {
-        appendDecimal(streamed, id, false);
-        number = streamed;
-    }
+    const std::string_view number = decimalText(id, classic, digits, streamed);
     constexpr std::string_view kOpen = "<Entry><CallGroup>", kName = "</CallGroup><CallGroupName>",
                                kDirectory = "</CallGroupName><fileinfo directory=\"", kFile = "\" name=\"", kClose = "\" /></Entry>";
     const std::size_t start = out.size();
