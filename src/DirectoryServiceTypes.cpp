@@ -77,10 +77,17 @@ void PhonebookGroup::setSpare() {
 
 bool PhonebookGroup::validateGroup() { return !name.empty(); }
 
-std::string PhonebookGroup::serialize() {
-    std::string text;
+namespace {
+// A group's text: its name, then its ring tone, appended to `text`.
+void appendPair(std::string& text, const std::string& name, const std::string& ringTone) {
     Serializer::serialize(text, name, false);
     Serializer::serialize(text, ringTone, false);
+}
+}  // namespace
+
+std::string PhonebookGroup::serialize() {
+    std::string text;
+    appendPair(text, name, ringTone);
     return text;
 }
 
@@ -296,18 +303,14 @@ int PhonebookGroupList::countUsedGroups() {
 }
 
 std::string PhonebookGroupList::serialize() {
-    // Each group's name and ring tone are written straight into one string, as the group's
-    // own serialize() writes them, with room made once.
+    // Every group's text straight into one string, with room made once.
     std::size_t size = 32;
     for (const PhonebookGroup& group : groups) size += group.name.size() + group.ringTone.size() + 16;
     std::string text;
     text.reserve(size);
     text = "PhonebookGroupList:";
     Serializer::serialize(text, kSlots);
-    for (const PhonebookGroup& group : groups) {
-        Serializer::serialize(text, group.name, false);
-        Serializer::serialize(text, group.ringTone, false);
-    }
+    for (const PhonebookGroup& group : groups) appendPair(text, group.name, group.ringTone);
     return text;
 }
 

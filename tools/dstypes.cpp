@@ -70,13 +70,14 @@ int decodeAll(const DecodeOptions& o) {
     int status = 0;
     for (const std::string& file : o.files) {
         const std::string name = file == "-" ? "standard input" : file;
+        const std::string prefix = o.files.size() > 1 ? name + ": " : "";
         const std::size_t mark = out.mark();
         try {
             const std::string text = readAll(file);
             if (!o.lines) {
                 if (text.find_first_not_of(" \t\r\n") == std::string::npos && o.kind.empty())
                     std::cerr << "dstypes: " << name << ": no text; read as an empty set of search results\n";
-                decodeOne(text, o, o.files.size() > 1 ? name + ": " : "", out);
+                decodeOne(text, o, prefix, out);
                 continue;
             }
             std::size_t number = 0;
@@ -88,18 +89,18 @@ int decodeAll(const DecodeOptions& o) {
                 if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
                 if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
                 const std::string where = name + ":" + std::to_string(number + 1) + ": ";
-                const std::size_t mark = out.mark();
+                const std::size_t lineMark = out.mark();
                 try {
                     decodeOne(line, o, where, out);
                 } catch (const BadInput& e) {
-                    out.rollback(mark);
+                    out.rollback(lineMark);
                     std::cerr << "dstypes: " << where << e.what() << "\n";
                     status = status ? status : 2;
                 }
             }
         } catch (const BadInput& e) {
             out.rollback(mark);  // nothing of a document that failed, as far as it is not yet written
-            std::cerr << "dstypes: " << (o.files.size() > 1 ? name + ": " : "") << e.what() << "\n";
+            std::cerr << "dstypes: " << prefix << e.what() << "\n";
             status = status ? status : 2;
         } catch (const IoError& e) {
             std::cerr << "dstypes: " << e.what() << "\n";
