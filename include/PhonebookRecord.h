@@ -1,4 +1,6 @@
-// Directory record types shared by the directory service types and the platform serializer.
+/// @file
+/// Directory record types shared by the directory service types and the platform
+/// serializer.
 #ifndef PHONEBOOK_RECORD_H
 #define PHONEBOOK_RECORD_H
 
