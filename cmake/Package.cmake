@@ -2,6 +2,7 @@
 #   libdirectoryservicetypes1      runtime + platform (the shared libraries)
 #   libdirectoryservicetypes-dev   dev + platform-dev (headers, .so links, CMake package, .pc)
 #   dstypes                        tool
+#   libdirectoryservicetypes-doc   doc (the API reference; with DST_BUILD_DOCS)
 # With DST_BUILD_PLATFORM=OFF the stand-ins are not built, so no package carries them.
 # Build them with:  cmake --build BUILD --target package   (or cpack in BUILD)
 set(CPACK_GENERATOR DEB)
@@ -58,6 +59,7 @@ set(CPACK_DEBIAN_DEV_DESCRIPTION "data types of a telephone's directory service 
 Headers, the unversioned shared library links, the CMake package
 (find_package(DirectoryServiceTypes)), the pkg-config file and the armhf
 toolchain file.")
+set(CPACK_DEBIAN_DEV_PACKAGE_SUGGESTS libdirectoryservicetypes-doc)
 set(CPACK_DEBIAN_TOOL_PACKAGE_NAME dstypes)
 set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_TOOL_DESCRIPTION "inspect, convert and produce directory service text forms
@@ -65,10 +67,24 @@ dstypes decodes the flat text forms of the directory service types to JSON or
 XML, reads them as the library's own classes would, and encodes JSON back to
 text.")
 
+set(dst_deb_groups runtime dev tool)
+if(DST_BUILD_DOCS)
+  list(APPEND dst_deb_groups doc)
+  set(CPACK_COMPONENT_DOC_GROUP doc)
+  set(CPACK_DEBIAN_DOC_PACKAGE_NAME libdirectoryservicetypes-doc)
+  set(CPACK_DEBIAN_DOC_PACKAGE_ARCHITECTURE all)
+  set(CPACK_DEBIAN_DOC_PACKAGE_SECTION doc)
+  set(CPACK_DEBIAN_DOC_PACKAGE_DEPENDS libjs-jquery)
+  set(CPACK_DEBIAN_DOC_DESCRIPTION "data types of a telephone's directory service - API reference
+The contract of every class and member of libDirectoryServiceTypes and of the
+platform interfaces it is built against, as HTML and as man pages in section 3
+(man 3 PhonebookGroupList).")
+endif()
+
 # Every package carries its copyright file and Debian changelog, as Debian asks.
 if(DST_DEB_DOCS)
   string(TIMESTAMP DST_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
-  foreach(group runtime dev tool)
+  foreach(group ${dst_deb_groups})
     string(TOUPPER ${group} G)
     set(name ${CPACK_DEBIAN_${G}_PACKAGE_NAME})
     set(DST_DEB_PACKAGE ${name})
