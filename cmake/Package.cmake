@@ -40,6 +40,8 @@ set(CPACK_COMPONENT_TOOL_DEPENDS runtime)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libdirectoryservicetypes1)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+# Control files get the modes Debian asks for, whatever umask the checkout was made with.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The dynamic linker's cache is refreshed by dpkg's trigger, not by maintainer scripts.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/triggers
     ${PROJECT_SOURCE_DIR}/cmake/debian/postinst ${PROJECT_SOURCE_DIR}/cmake/debian/postrm)
