@@ -13,10 +13,11 @@
 
 #include "LoggingHandler.h"
 #include "Serializer.h"
+#include "WireFormat.h"
 
 namespace {
 
-constexpr int kSlots = 16;
+using dst::kSlots;
 
 // Readers of a text that may carry a header drop everything up to and including its
 // first colon, without looking at what stood there.
@@ -112,27 +113,8 @@ namespace {
 
 // Length of the well-formed UTF-8 sequence at p[0..n) that XML 1.0 can carry, or 0.
 std::size_t xmlCharLength(const unsigned char* p, std::size_t n) {
-    const unsigned char c = p[0];
-    std::size_t len;
-    unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
-    if (c < 0x80) return 1;
-    if (c >= 0xC2 && c <= 0xDF) {
-        len = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        if (c == 0xE0) lo = 0xA0;
-        if (c == 0xED) hi = 0x9F;  // no surrogates
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        if (c == 0xF0) lo = 0x90;
-        if (c == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (n < len || p[1] < lo || p[1] > hi) return 0;
-    for (std::size_t i = 2; i < len; ++i)
-        if ((p[i] & 0xC0) != 0x80) return 0;
-    if (c == 0xEF && p[1] == 0xBF && (p[2] == 0xBE || p[2] == 0xBF)) return 0;  // U+FFFE, U+FFFF
+    const std::size_t len = dst::utf8Length(p, n);
+    if (len == 3 && p[0] == 0xEF && p[1] == 0xBF && (p[2] == 0xBE || p[2] == 0xBF)) return 0;  // U+FFFE, U+FFFF
     return len;
 }
 
@@ -321,8 +303,8 @@ std::string PhonebookGroupList::serialize() {
     std::size_t bytes = 0;
     for (const PhonebookGroup& group : groups) bytes += group.name.size() + group.ringTone.size();
     std::string text;
-    reserveEncoded(text, sizeof "PhonebookGroupList:" + bytes, 2 * kSlots + 1);
-    text = "PhonebookGroupList:";
+    reserveEncoded(text, dst::kTableHeader.size() + 1 + bytes, 2 * kSlots + 1);
+    text = dst::kTableHeader;
     Serializer::serialize(text, kSlots);
     for (const PhonebookGroup& group : groups) appendPair(text, group.name, group.ringTone);
     return text;
@@ -364,8 +346,8 @@ std::string PhonebookGroupList::serialize_xml() {
 
 namespace {
 
-constexpr int kGroupNameLimit = 15;
-const char kDimensionsTag[] = "PhonebookGroupDimensions";
+using dst::kDimensionsTag;
+using dst::kGroupNameLimit;
 const char kLogModule[] = "DirectoryServiceTypes";
 const char kLogFile[] = "./src/DirectoryServiceTypes";
 constexpr int kLogLevel = 2;
@@ -390,7 +372,7 @@ void PhonebookGroupDimensions::setMaxNumEntries(int count) { maxNumEntries = cou
 
 std::string PhonebookGroupDimensions::serialize() {
     std::string text;
-    reserveEncoded(text, sizeof kDimensionsTag + 3 * 11, 4);
+    reserveEncoded(text, kDimensionsTag.size() + 1 + 3 * 11, 4);
     Serializer::serialize(text, std::string(kDimensionsTag), false);
     Serializer::serialize(text, numEntries);
     Serializer::serialize(text, maxNumEntries);
@@ -434,9 +416,8 @@ std::string PhonebookGroupDimensions::serialize_xml() {
 // PhonebookSearchResults
 
 namespace {
-// Constants that need no construction: the library runs no code when it is loaded.
-constexpr std::string_view kFrameOpen = "rec;";
-constexpr std::string_view kFrameClose = "recEnd;";
+using dst::kFrameClose;
+using dst::kFrameOpen;
 }  // namespace
 
 PhonebookSearchResults::PhonebookSearchResults() = default;
