@@ -5,7 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string json = fuzzText(data, size);
-    for (const std::string& kind : dstypes::kKinds) {
+    for (dstypes::Kind kind : dstypes::kKinds) {
         dstypes::Output text, back, again;
         try {
             dstypes::encode(json, kind, text);
@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         try {
-            dstypes::decode(text.collected(), kind, "given", true, back);
+            dstypes::decode(text.collected(), kind, false, true, back);
             dstypes::encode(back.collected(), kind, again);
         } catch (const dstypes::BadInput& e) {
             std::fprintf(stderr, "%s\n", e.what());

@@ -1,18 +1,25 @@
 // The tool's strict text reader on any text, as every kind: it either rejects the text with
 // BadInput or writes JSON that encodes back to the same text (white space after it aside),
 // and the lenient reading and the XML form never fail on a text the strict reading took.
+// Detection finds a kind that takes the text whenever one does.
 #include "dstypes_core.h"
 #include "fuzz_helpers.h"
 
+using dstypes::Kind;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text = fuzzText(data, size);
-    for (const std::string& kind : dstypes::kKinds) {
+    bool anyTakes = false, taken = false;
+    const Kind detected = dstypes::detectKind(text, &taken);
+    for (Kind kind : dstypes::kKinds) {
         dstypes::Output json, again;
         try {
-            dstypes::decode(text, kind, "given", size % 2, json);
+            dstypes::decode(text, kind, false, size % 2, json);
         } catch (const dstypes::BadInput&) {
+            FUZZ_CHECK(!taken || kind != detected);
             continue;
         }
+        anyTakes = true;
         try {
             dstypes::encode(json.collected(), kind, again);
         } catch (const dstypes::BadInput& e) {
@@ -24,9 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(text.find_first_not_of(" \t\r\n", back.size()) == std::string::npos);
         std::vector<std::string> notes;
         dstypes::Output lenient;
-        if (kind != "values") dstypes::decodeLenient(text, kind, "given", true, lenient, notes);
-        if (kind != "values" && kind != "search-results") FUZZ_CHECK(!dstypes::toXml(text, kind, "given", true).empty());
+        if (kind != Kind::Values) dstypes::decodeLenient(text, kind, false, true, lenient, notes);
+        if (kind != Kind::Values && kind != Kind::SearchResults)
+            FUZZ_CHECK(!dstypes::prettyXml(dstypes::toXml(text, kind, false), kind).empty());
     }
-    (void)dstypes::detectKind(text);
+    FUZZ_CHECK(taken == anyTakes);
     return 0;
 }

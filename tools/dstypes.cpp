@@ -5,10 +5,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <new>
+#include <optional>
 
 #include "DirectoryServiceTypes.h"
 #include "dstypes_core.h"
@@ -17,6 +19,7 @@ namespace {
 
 using dstypes::BadInput;
 using dstypes::IoError;
+using dstypes::Kind;
 using dstypes::Output;
 
 // The whole of a file, or of standard input for "-"; a directory, a closed descriptor or a
@@ -43,39 +46,53 @@ std::string readAll(const std::string& file) {
     return all;
 }
 
+// A capture up to this size is decoded into memory whole, then written; a longer one is
+// read through once to check it, then written as it is decoded.
+constexpr std::size_t kWholeInMemory = 1 << 20;
+
 struct DecodeOptions {
     std::vector<std::string> files{"-"};
-    std::string kind;
+    std::optional<Kind> kind;
     bool compact = false, xml = false, pretty = false, lines = false, lenient = false;
 };
 
-// One capture: its JSON (or XML) on `out`. `where` prefixes messages ("file: " or "file:3: ").
+// One capture: its JSON (or XML) on `out`, whole or not at all, so that a reader of the
+// stream never sees part of a document that failed. `where` prefixes messages ("file: " or
+// "file:3: ").
 void decodeOne(std::string_view text, const DecodeOptions& o, const std::string& where, Output& out) {
-    const std::string kind = o.kind.empty() ? dstypes::detectKind(text) : o.kind;
-    const std::string assumed = o.kind.empty() ? "detected" : "given";
+    bool read = false;  // whether the strict reading has taken the text already
+    const Kind kind = o.kind ? *o.kind : dstypes::detectKind(text, &read, o.xml ? dstypes::hasXml : o.lenient ? dstypes::hasClass : nullptr);
+    const bool detected = !o.kind, compact = o.compact || o.lines;
     if (o.xml) {
-        out.write(dstypes::toXml(text, kind, assumed, o.pretty));
-    } else if (o.lenient) {
+        const std::string xml = dstypes::toXml(text, kind, detected);
+        out.write(o.pretty ? dstypes::prettyXml(xml, kind) : xml + "\n");
+    } else if (o.lenient) {  // cannot fail once it has begun
         std::vector<std::string> notes;
-        dstypes::decodeLenient(text, kind, assumed, o.compact || o.lines, out, notes);
+        dstypes::decodeLenient(text, kind, detected, compact, out, notes);
         for (const std::string& note : notes) std::cerr << "dstypes: " << where << note << "\n";
-    } else {
-        dstypes::decode(text, kind, assumed, o.compact || o.lines, out);
+    } else if (text.size() <= kWholeInMemory) {
+        Output document;
+        dstypes::decode(text, kind, detected, compact, document);
+        out.write(document.collected());
+    } else {  // a long capture is read through before any of it is written, then streamed
+        Output none(Output::kDiscard);
+        if (!read) dstypes::decode(text, kind, detected, compact, none);
+        dstypes::decode(text, kind, detected, compact, out);
     }
 }
 
 // Decodes every file (or every line of every file); returns the exit status.
 int decodeAll(const DecodeOptions& o) {
+    if (std::count(o.files.begin(), o.files.end(), "-") > 1) throw BadInput("standard input (-) can be read only once");
     Output out(STDOUT_FILENO);
     int status = 0;
     for (const std::string& file : o.files) {
         const std::string name = file == "-" ? "standard input" : file;
         const std::string prefix = o.files.size() > 1 ? name + ": " : "";
-        const std::size_t mark = out.mark();
         try {
             const std::string text = readAll(file);
             if (!o.lines) {
-                if (text.find_first_not_of(" \t\r\n") == std::string::npos && o.kind.empty())
+                if (text.find_first_not_of(" \t\r\n") == std::string::npos && !o.kind)
                     std::cerr << "dstypes: " << name << ": no text; read as an empty set of search results\n";
                 decodeOne(text, o, prefix, out);
                 continue;
@@ -89,17 +106,14 @@ int decodeAll(const DecodeOptions& o) {
                 if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
                 if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
                 const std::string where = name + ":" + std::to_string(number + 1) + ": ";
-                const std::size_t lineMark = out.mark();
                 try {
                     decodeOne(line, o, where, out);
                 } catch (const BadInput& e) {
-                    out.rollback(lineMark);
                     std::cerr << "dstypes: " << where << e.what() << "\n";
                     status = status ? status : 2;
                 }
             }
         } catch (const BadInput& e) {
-            out.rollback(mark);  // nothing of a document that failed, as far as it is not yet written
             std::cerr << "dstypes: " << prefix << e.what() << "\n";
             status = status ? status : 2;
         } catch (const IoError& e) {
@@ -121,7 +135,7 @@ int demo() {
     receiver.deserialize(text);
     out.write("receiver: " + std::to_string(receiver.countUsedGroups()) + " used group, \"Family\" in slot " +
               std::to_string(receiver.getGroupWithName("Family")) + "\nas JSON:\n");
-    dstypes::decode(producer.serialize(), "group-list", "given", false, out);
+    dstypes::decode(producer.serialize(), Kind::GroupList, false, false, out);
     out.flush();
     return 0;
 }
@@ -132,8 +146,9 @@ int main(int argc, char** argv) {
     CLI::App app{"Inspect, convert and produce the directory service text forms.", "dstypes"};
     app.set_version_flag("--version", std::string("dstypes ") + DST_VERSION);
     app.require_subcommand(1);
+    std::vector<std::string> names;
     std::string kinds;
-    for (const std::string& k : dstypes::kKinds) kinds += (kinds.empty() ? "" : ", ") + k;
+    for (Kind k : dstypes::kKinds) names.emplace_back(dstypes::kindName(k)), kinds += (kinds.empty() ? "" : ", ") + names.back();
     app.footer("Subcommands in full (each has --help):\n"
                "  dstypes decode [FILE...] [--as KIND] [--compact] [--lines] [--lenient] [--xml [--pretty]]\n"
                "  dstypes encode KIND [FILE]\n"
@@ -142,9 +157,10 @@ int main(int argc, char** argv) {
                "Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad input.");
 
     DecodeOptions d;
+    std::string asKind;
     CLI::App* decodeCmd = app.add_subcommand("decode", "Print text forms as JSON (or as XML)");
     decodeCmd->add_option("files", d.files, "Texts to read; - for standard input")->capture_default_str();
-    decodeCmd->add_option("--as", d.kind, "Read the text as this kind: " + kinds)->check(CLI::IsMember(dstypes::kKinds));
+    decodeCmd->add_option("--as", asKind, "Read the text as this kind: " + kinds)->check(CLI::IsMember(names));
     decodeCmd->add_flag("--compact", d.compact, "JSON on one line");
     decodeCmd->add_flag("--lines", d.lines, "One text per line; one JSON object per line (NDJSON)");
     decodeCmd->add_flag("--lenient", d.lenient, "Show what the library's own classes read, and list on stderr what the strict reading objects to");
@@ -154,7 +170,7 @@ int main(int argc, char** argv) {
 
     std::string encodeKind, encodeFile = "-";
     CLI::App* encodeCmd = app.add_subcommand("encode", "Write the text form of JSON in the shape decode prints");
-    encodeCmd->add_option("kind", encodeKind, "One of: " + kinds)->required()->check(CLI::IsMember(dstypes::kKinds));
+    encodeCmd->add_option("kind", encodeKind, "One of: " + kinds)->required()->check(CLI::IsMember(names));
     encodeCmd->add_option("file", encodeFile, "JSON to read; - for standard input")->capture_default_str();
 
     CLI::App* demoCmd = app.add_subcommand("demo", "Walk a group table from producer to receiver");
@@ -162,19 +178,18 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : 2;
+        const int status = app.exit(e) == 0 ? 0 : 2;
+        if (std::cout.flush()) return status;  // help and version go there
+        std::cerr << "dstypes: cannot write the output: " << std::strerror(errno) << "\n";
+        return 1;
     }
     try {
         if (*demoCmd) return demo();
+        if (!asKind.empty()) d.kind = dstypes::parseKind(asKind);
         if (*decodeCmd) return decodeAll(d);
-        Output out(STDOUT_FILENO);
-        try {
-            dstypes::encode(readAll(encodeFile), encodeKind, out);
-        } catch (const BadInput&) {
-            out.rollback(0);
-            throw;
-        }
-        out.flush();
+        Output text;  // whole before any of it is written
+        dstypes::encode(readAll(encodeFile), *dstypes::parseKind(encodeKind), text);
+        dstypes::writeAll(STDOUT_FILENO, text.collected());
         return 0;
     } catch (const BadInput& e) {
         std::cerr << "dstypes: " << e.what() << "\n";

@@ -1,11 +1,18 @@
-// The conversions of the dstypes tool, apart from its command line, so that tests and
-// fuzzers call them directly. Every reader here takes untrusted input: it never reads past
-// the end, allocates only in proportion to what it has read, recurses nowhere, runs in
-// linear time, and reports every fault as a BadInput.
+// The conversions of the dstypes tool, apart from its command line: the tool, its tests and
+// its fuzzers call them. Every reader here takes untrusted input: it never reads past the
+// end, allocates only in proportion to what it has read, recurses nowhere, runs in linear
+// time, and reports every fault as a BadInput.
+//
+// One file per concern: output.cpp (kinds, Output), json_writer.cpp (JSON as it is
+// written), text_cursor.cpp (strict reading, excerpts), decode.cpp (the strict decoders and
+// detection), receiver.cpp (what the library's classes make of a text: the lenient JSON and
+// the XML fragment), xml_output.cpp (indented XML, the only user of libxml2) and
+// json_reader.cpp (encode, the only user of nlohmann-json).
 #ifndef DST_TOOLS_DSTYPES_CORE_H
 #define DST_TOOLS_DSTYPES_CORE_H
 
 #include <cstddef>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -22,59 +29,77 @@ struct IoError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-/// The kinds of text, in the order the tool lists them.
-extern const std::vector<std::string> kKinds;
+/// The kinds of text. Code that depends on the kind switches over it without a default, so
+/// that the compiler names every place a new kind must be handled.
+enum class Kind { GroupList, Group, Dimensions, SearchResults, Values };
+/// Every kind, in the order the tool lists them.
+constexpr Kind kKinds[] = {Kind::GroupList, Kind::Group, Kind::Dimensions, Kind::SearchResults, Kind::Values};
+/// The kind's name on the command line and in JSON: group-list, group, dimensions, search-results, values.
+std::string_view kindName(Kind kind);
+/// The kind of that name, if there is one.
+std::optional<Kind> parseKind(std::string_view name);
 
-/// Output collected in a buffer and written to a file descriptor whenever it grows past a
-/// threshold, and on flush(). With fd < 0 it only collects (for tests and fuzzers).
+/// Where output goes: collected in a buffer (kCollect), dropped (kDiscard, for a reading
+/// that only checks), or written to a file descriptor whenever the buffer grows past a
+/// threshold, and on flush().
 class Output {
 public:
-    explicit Output(int fd = -1) : fd_(fd) {}
+    static constexpr int kCollect = -1, kDiscard = -2;
+    explicit Output(int fd = kCollect) : fd_(fd) {}
     void write(std::string_view s) {
         buffer_.append(s.data(), s.size());
-        if (fd_ >= 0 && buffer_.size() >= kThreshold) flush();
+        if (fd_ != kCollect && buffer_.size() >= kThreshold) flush();
     }
     void put(char c) { buffer_.push_back(c); }
-    /// Writes out what is collected; throws IoError when the descriptor refuses it.
+    /// Writes out (or drops) what is collected; throws IoError when the descriptor refuses it.
     void flush();
-    /// How much has been put out so far, written or not.
-    std::size_t mark() const { return written_ + buffer_.size(); }
-    /// Takes back what was put out since `mark`, as far as it is not yet written.
-    void rollback(std::size_t mark) {
-        if (mark >= written_ && mark <= this->mark()) buffer_.resize(mark - written_);
-    }
     const std::string& collected() const { return buffer_; }
+    bool discards() const { return fd_ == kDiscard; }
 
 private:
     static constexpr std::size_t kThreshold = 1 << 20;
     int fd_;
-    std::size_t written_ = 0;
     std::string buffer_;
 };
 
-/// The kind a text most likely is: a table, a group, the dimensions, search results or a
-/// bare sequence of values.
-std::string detectKind(std::string_view text);
+/// Writes all of `bytes` to `fd`; throws IoError when it refuses them.
+void writeAll(int fd, std::string_view bytes);
+
+/// Whether the library has a class for the kind (all but values), and whether that class
+/// has an XML form (group-list, group, dimensions).
+bool hasClass(Kind kind);
+bool hasXml(Kind kind);
+
+/// The kind of `text`: the likeliest kind when its strict reading takes the whole text, else
+/// the first kind (of those that `among` accepts, when given) whose reading does, else the
+/// likeliest, whose reading then names the fault. `taken`, when given, tells whether a
+/// reading took the text.
+Kind detectKind(std::string_view text, bool* taken = nullptr, bool (*among)(Kind) = nullptr);
 
 /// Reads `text` strictly as `kind` and writes its JSON to `out` (indented, or on one line
 /// when `compact`), followed by a newline. Strict means canonical: exactly what the library
-/// and our serializer write, with white space allowed after the last value. `assumed` names
-/// how the kind was chosen ("detected", "given"), for the error message.
-void decode(std::string_view text, const std::string& kind, const std::string& assumed, bool compact, Output& out);
+/// and our serializer write, with white space allowed after the last value. `detected` says
+/// in a message whether the kind was detected or given. On a fault, part of the JSON may
+/// already be on `out`.
+void decode(std::string_view text, Kind kind, bool detected, bool compact, Output& out);
 
 /// What the library's own classes make of `text`, read as `kind` by a fresh receiver, as
 /// JSON on `out`; `notes` receives one line for each thing the strict reading objects to.
-void decodeLenient(std::string_view text, const std::string& kind, const std::string& assumed, bool compact, Output& out,
+void decodeLenient(std::string_view text, Kind kind, bool detected, bool compact, Output& out,
                    std::vector<std::string>& notes);
 
-/// The library's XML form of a text of `kind` (group-list, group or dimensions), checked
-/// strictly first. `pretty`: one indented document, wrapped in an element named after the kind.
-std::string toXml(std::string_view text, const std::string& kind, const std::string& assumed, bool pretty);
+/// The library's XML fragment of a text of a kind that has one, checked strictly first.
+std::string toXml(std::string_view text, Kind kind, bool detected);
+
+/// `xml`, a fragment of `kind` as toXml() makes it, as one indented document wrapped in an
+/// element named after the kind.
+std::string prettyXml(std::string_view xml, Kind kind);
 
 /// Reads JSON in the shape decode() writes and writes the text form of `kind` to `out`.
 /// The JSON is read as a stream of events: a result set or a value sequence of any size is
-/// written record by record, never held whole.
-void encode(std::string_view json, const std::string& kind, Output& out);
+/// written record by record, never held whole. On a fault, part of the text may already be
+/// on `out`.
+void encode(std::string_view json, Kind kind, Output& out);
 
 }  // namespace dstypes
 
