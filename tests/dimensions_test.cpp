@@ -19,10 +19,10 @@ extern "C" int logAppUni(const char* module, const char* file, int level, int li
     return 0;
 }
 
-// The counts as "n/max", after setting them through a fresh instance when asked.
-std::string counts(int n = INT_MIN, int max = INT_MIN) {
+// The counts, read through a fresh instance after setting them through others when asked.
+std::pair<int, int> counts(int n = INT_MIN, int max = INT_MIN) {
     if (n != INT_MIN) PhonebookGroupDimensions().setNumEntries(n), PhonebookGroupDimensions().setMaxNumEntries(max);
-    return std::to_string(PhonebookGroupDimensions().getNumEntries()) + "/" + std::to_string(PhonebookGroupDimensions().getMaxNumEntries());
+    return {PhonebookGroupDimensions().getNumEntries(), PhonebookGroupDimensions().getMaxNumEntries()};
 }
 
 std::string xml(const std::string& n, const std::string& max) {  // the fragment of these counts
@@ -30,24 +30,25 @@ std::string xml(const std::string& n, const std::string& max) {  // the fragment
 }
 
 const std::string kTag = "s24,PhonebookGroupDimensions";
+const std::string xmlAtLoad = PhonebookGroupDimensions().serialize_xml();  // before any test has set the counts
 
-// Runs first in this executable: nothing has written the counts yet.
 TEST(Dimensions, SharedUncheckedCountsAndTheirForms) {
     PhonebookGroupDimensions d;
-    EXPECT_EQ(d.serialize_xml(), xml("0", "0"));
-    EXPECT_EQ(counts(-7, -2147483647), "-7/-2147483647");
+    EXPECT_EQ(xmlAtLoad, xml("0", "0"));
+    EXPECT_EQ(counts(-7, -2147483647), std::make_pair(-7, -2147483647));
     EXPECT_EQ(d.serialize_xml(), xml("-7", "-2147483647"));
-    EXPECT_EQ(counts(3, 100), "3/100");
+    EXPECT_EQ(counts(3, 100), std::make_pair(3, 100));
     EXPECT_EQ(std::make_tuple(d.serialize_xml().size(), d.serialize(), d.getgroupNameLimit()), std::make_tuple(125u, kTag + "i3.i100.i15.", 15));
 }
 
 TEST(Dimensions, ReadsTheCountsAndLeavesTheLimitAndWhatFollows) {
     std::string text = kTag + "i12.i250.i15." + kTag + "i1.i2.i15.", onlyTag = kTag, oneCount = kTag + "i7.i1";
+    logged.clear();
     PhonebookGroupDimensions().deserialize(text);
-    EXPECT_EQ(counts() + "|" + text, "12/250|i15." + kTag + "i1.i2.i15.");
+    EXPECT_EQ(std::make_tuple(counts(), text), std::make_tuple(std::make_pair(12, 250), "i15." + kTag + "i1.i2.i15."));
     PhonebookGroupDimensions().deserialize(onlyTag);  // a count that does not decode keeps its value
     PhonebookGroupDimensions().deserialize(oneCount);
-    EXPECT_EQ(counts() + "|" + onlyTag + "|" + oneCount + "|" + logged, "7/250||i1|");
+    EXPECT_EQ(std::make_tuple(counts(), onlyTag, oneCount, logged), std::make_tuple(std::make_pair(7, 250), "", "i1", ""));
 }
 
 TEST(Dimensions, RejectsEmptyAndForeignTextsWithOneLogLine) {
@@ -64,6 +65,6 @@ TEST(Dimensions, RejectsEmptyAndForeignTextsWithOneLogLine) {
         logged.clear();
         std::string text = c[0];
         PhonebookGroupDimensions().deserialize(text);
-        EXPECT_EQ(counts() + " " + text + " " + logged, "5/9 " + c[1] + " " + c[2]) << c[0];
+        EXPECT_EQ(std::make_tuple(counts(), text, logged), std::make_tuple(std::make_pair(5, 9), c[1], c[2])) << c[0];
     }
 }

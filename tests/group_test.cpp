@@ -18,10 +18,10 @@ struct Recording : PhonebookGroup {
 TEST(Group, StateValidationAndSetSpare) {
     PhonebookGroup spare;
     EXPECT_EQ(std::make_tuple(spare.getId(), spare.getName() + spare.getRingTone(), spare.validateGroup()), std::make_tuple(0, std::string(), false));
-    for (int id : {1, 0, -7, 99}) EXPECT_TRUE(PhonebookGroup(id, " ", "").validateGroup() && !PhonebookGroup(id, "", "/a").validateGroup());
+    for (int id : {1, 0, -7, 99}) EXPECT_EQ(std::make_pair(PhonebookGroup(id, " ", "").validateGroup(), PhonebookGroup(id, "", "/a").validateGroup()), std::make_pair(true, false)) << id;
     Recording g(5, "Friends", "/a.wav");
     static_cast<PhonebookGroup&>(g).setSpare();
-    EXPECT_EQ(std::to_string(g.getId()) + g.calls + g.getName() + g.getRingTone(), "5name()tone()!");
+    EXPECT_EQ(std::make_tuple(g.getId(), g.calls, g.getName(), g.getRingTone()), std::make_tuple(5, "name()tone()", "!", ""));
 }
 
 TEST(Group, TagConversions) {
@@ -43,7 +43,7 @@ TEST(Group, TextFormIsNameThenRingToneWithoutId) {
         PhonebookGroup g(4, "old", "old.wav");
         std::string text = c[0];
         g.deserialize(text);
-        EXPECT_EQ(std::to_string(g.getId()) + "|" + g.getName() + "|" + g.getRingTone() + "|" + text, "4|" + c[1] + "|" + c[2] + "|" + c[3]);
+        EXPECT_EQ(std::make_tuple(g.getId(), g.getName(), g.getRingTone(), text), std::make_tuple(4, c[1], c[2], c[3])) << c[0];
     }
 }
 

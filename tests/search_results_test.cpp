@@ -56,7 +56,7 @@ TEST(SearchResultsText, ExactFramesAndRoundTrip) {
     PhonebookSearchResults back = setOf(4);
     back.deserialize(text);
     back.deserialize(text);  // read twice: each record once
-    EXPECT_TRUE(text == copy && all(back) == all(set));
+    EXPECT_EQ(std::make_pair(text, all(back)), std::make_pair(copy, all(set)));
 }
 
 TEST(SearchResultsText, ReadingSkipsWhatIsNoWholeFrame) {
