@@ -3,6 +3,7 @@
 #   libdirectoryservicetypes-dev   dev + platform-dev (headers, .so links, CMake package, .pc)
 #   dstypes                        tool
 #   libdirectoryservicetypes-doc   doc (the API reference; with DST_BUILD_DOCS)
+#   dst-serializer-check           checker (needs none of the others)
 # With DST_BUILD_PLATFORM=OFF the stand-ins are not built, so no package carries them.
 # Build them with:  cmake --build BUILD --target package   (or cpack in BUILD)
 set(CPACK_GENERATOR DEB)
@@ -34,6 +35,7 @@ set(CPACK_COMPONENT_PLATFORM_GROUP runtime)
 set(CPACK_COMPONENT_DEV_GROUP dev)
 set(CPACK_COMPONENT_PLATFORM_DEV_GROUP dev)
 set(CPACK_COMPONENT_TOOL_GROUP tool)
+set(CPACK_COMPONENT_CHECKER_GROUP checker)
 set(CPACK_COMPONENT_DEV_DEPENDS runtime)
 set(CPACK_COMPONENT_TOOL_DEPENDS runtime)
 
@@ -68,8 +70,18 @@ set(CPACK_DEBIAN_TOOL_DESCRIPTION "inspect, convert and produce directory servic
 dstypes decodes the flat text forms of the directory service types to JSON or
 XML, reads them as the library's own classes would, and encodes JSON back to
 text.")
+set(CPACK_DEBIAN_CHECKER_PACKAGE_NAME dst-serializer-check)
+set(CPACK_DEBIAN_CHECKER_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_CHECKER_DESCRIPTION "check a platform's serializer for the directory service types
+dst-serializer-check loads a platform's libSerializer.so (and libLoggingHandler.so)
+at run time and checks, in child processes with a time limit, every property
+the directory service types rely on, then runs the vectors of their text form,
+which are installed with it.")
 
 set(dst_deb_groups runtime dev tool)
+if(TARGET dst_serializer_check)
+  list(APPEND dst_deb_groups checker)
+endif()
 if(DST_BUILD_DOCS)
   list(APPEND dst_deb_groups doc)
   set(CPACK_COMPONENT_DOC_GROUP doc)
