@@ -73,10 +73,10 @@ text.")
 set(CPACK_DEBIAN_CHECKER_PACKAGE_NAME dst-serializer-check)
 set(CPACK_DEBIAN_CHECKER_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_CHECKER_DESCRIPTION "check a platform's serializer for the directory service types
-dst-serializer-check loads a platform's libSerializer.so (and libLoggingHandler.so)
-at run time and checks, in child processes with a time limit, every property
-the directory service types rely on, then runs the vectors of their text form,
-which are installed with it.")
+dst-serializer-check loads a platform's libSerializer.so (and its
+libLoggingHandler.so) at run time and checks, in child processes with a time
+limit, every property the directory service types rely on, then runs the
+vectors of their text form, which are installed with it.")
 
 set(dst_deb_groups runtime dev tool)
 if(TARGET dst_serializer_check)

@@ -198,7 +198,6 @@ std::vector<Outcome> runAll(const std::vector<Check>& checks, int timeoutSeconds
             const int ready = ::poll(&p, 1, timeoutSeconds * 1000);
             if (ready < 0 && errno == EINTR) continue;
             if (ready == 0) {
-                ::kill(pid, SIGKILL);
                 failure = "did not finish within " + std::to_string(timeoutSeconds) + " s";
                 break;
             }
@@ -218,6 +217,7 @@ std::vector<Outcome> runAll(const std::vector<Check>& checks, int timeoutSeconds
             }
         }
         ::close(fds[0]);
+        if (next < checks.size()) ::kill(pid, SIGKILL);  // dead already, or it closed the pipe
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
@@ -647,12 +647,12 @@ int main(int argc, char** argv) {
     std::string library, vectors, expectedFile, logger;
     int timeout = 60;
     bool all = false;
-    app.add_option("library", library, "The libSerializer.so to check")->required();
+    app.add_option("library", library, "The libSerializer.so to check")->required()->type_name("FILE");
     app.add_option("--vectors", vectors, "Folder of the JSON vectors of our text form (default: the installed ones)")->check(CLI::ExistingDirectory);
     app.add_option("--expected-failures", expectedFile, "File of check names, one a line, that are known to fail ('#' starts a comment)")
         ->check(CLI::ExistingFile);
     app.add_flag("--all", all, "Show every case of our text form that fails or is listed, not the first five of each file");
-    app.add_option("--logging-handler", logger, "Also check this libLoggingHandler.so: logAppUni is there and returns");
+    app.add_option("--logging-handler", logger, "Also check this libLoggingHandler.so: logAppUni is there and returns")->type_name("FILE");
     app.add_option("--timeout", timeout, "Seconds a check may take before it counts as hanging")->capture_default_str()->check(CLI::Range(1, 86400));
     app.footer("Required checks (the properties of docs/platform.md, for any encoding): appends-only, self-delimiting,\n"
                "removes-one-value, no-colon, no-recEnd, bool-result, failure-unchanged, round-trip-integers,\n"
