@@ -160,8 +160,12 @@ void writeAll(int fd, const std::string& data) {
     }
 }
 
-// Runs `checks` in children, one after another in one child until one crashes or runs out
-// of time, which fails that check; the next starts in a fresh child.
+// A child's last frame: it stops of its own accord.
+constexpr std::uint32_t kDone = UINT32_MAX;
+
+// Runs `checks` in children: each required check in one of its own, the others one after
+// another in one child until one crashes or runs out of time, which fails that check; the
+// next starts in a fresh child.
 std::vector<Outcome> runAll(const std::vector<Check>& checks, int timeoutSeconds) {
     std::vector<Outcome> outcomes(checks.size());
     std::size_t next = 0;
@@ -187,12 +191,16 @@ std::vector<Outcome> runAll(const std::vector<Check>& checks, int timeoutSeconds
                 // One frame per check: its index, then the detail's length and bytes.
                 const std::uint32_t head[2] = {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(detail.size())};
                 writeAll(fds[1], std::string(reinterpret_cast<const char*>(head), sizeof head) + detail);
+                if (checks[i].required || (i + 1 < checks.size() && checks[i + 1].required)) break;
             }
+            const std::uint32_t done[2] = {kDone, 0};
+            writeAll(fds[1], std::string(reinterpret_cast<const char*>(done), sizeof done));
             _exit(0);
         }
         ::close(fds[1]);
         std::string frames;
         std::string failure;
+        bool finished = false;
         for (;;) {
             pollfd p{fds[0], POLLIN, 0};
             const int ready = ::poll(&p, 1, timeoutSeconds * 1000);
@@ -211,17 +219,21 @@ std::vector<Outcome> runAll(const std::vector<Check>& checks, int timeoutSeconds
                 std::memcpy(head, frames.data(), sizeof head);
                 if (frames.size() < sizeof head + head[1]) break;
                 const std::string detail = frames.substr(sizeof head, head[1]);
-                outcomes[head[0]] = {detail.empty(), detail};
                 frames.erase(0, sizeof head + head[1]);
+                if (head[0] == kDone) {
+                    finished = true;
+                    continue;
+                }
+                outcomes[head[0]] = {detail.empty(), detail};
                 next = head[0] + 1;
             }
         }
         ::close(fds[0]);
-        if (next < checks.size()) ::kill(pid, SIGKILL);  // dead already, or it closed the pipe
+        if (!finished) ::kill(pid, SIGKILL);  // dead already, hanging, or it closed the pipe
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
-        if (next < checks.size()) {
+        if (!finished) {
             if (failure.empty())
                 failure = WIFSIGNALED(status) ? std::string("crashed (") + strsignal(WTERMSIG(status)) + ")"
                                               : "ended the process with exit status " + std::to_string(WEXITSTATUS(status));
