@@ -7,6 +7,7 @@
 // cannot be checked (not loadable, an operation missing, bad arguments or vectors).
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -567,7 +568,9 @@ struct Unusable : std::runtime_error {
 };
 
 // Loads the library in a child first, so that one that crashes while loading is reported.
-void* load(const std::string& path, int timeoutSeconds) {
+// A name without a '/' that is a file here is that file, not one searched for elsewhere.
+void* load(std::string path, int timeoutSeconds) {
+    if (path.find('/') == std::string::npos && std::filesystem::is_regular_file(path)) path = "./" + path;
     const auto probe = runAll({{"load", "", "", true, [&path] {
                                     doing("while loading");
                                     const char* error = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL) ? nullptr : ::dlerror();
@@ -578,6 +581,12 @@ void* load(const std::string& path, int timeoutSeconds) {
     void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) throw Unusable("cannot load " + path + ": " + ::dlerror());
     return handle;
+}
+
+// The file the dynamic linker loaded for `handle`.
+std::string fileOf(void* handle) {
+    link_map* map = nullptr;
+    return ::dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name ? map->l_name : "?";
 }
 
 void findOperations(void* handle, const std::string& path) {
@@ -601,8 +610,9 @@ void findOperations(void* handle, const std::string& path) {
 
 using LogFunction = int (*)(const char*, const char*, int, int, const char*, ...);
 
-Check loggerCheck(const std::string& path, int timeoutSeconds) {
+Check loggerCheck(const std::string& path, int timeoutSeconds, std::string& file) {
     void* handle = load(path, timeoutSeconds);
+    file = fileOf(handle);
     auto log = reinterpret_cast<LogFunction>(::dlsym(handle, "logAppUni"));
     if (!log) throw Unusable(path + " lacks logAppUni");
     return {"logAppUni-returns", "logAppUni returns from the library's own calls (its output is not shown).",
@@ -684,12 +694,15 @@ int main(int argc, char** argv) {
     std::vector<Check> checks;
     std::vector<std::pair<std::string, std::size_t>> files;
     std::set<std::string> expected;
+    std::string libraryFile, loggerFile;
     try {
         doingNow = static_cast<char*>(::mmap(nullptr, kDoingSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
         if (doingNow == MAP_FAILED) throw Unusable(std::string("mmap: ") + std::strerror(errno));
-        findOperations(load(library, timeout), library);
+        void* handle = load(library, timeout);
+        findOperations(handle, library);
+        libraryFile = fileOf(handle);
         checks = requiredChecks();
-        if (!logger.empty()) checks.push_back(loggerCheck(logger, timeout));
+        if (!logger.empty()) checks.push_back(loggerCheck(logger, timeout, loggerFile));
         if (vectors.empty()) vectors = defaultVectors();
         if (!vectors.empty()) {
             std::vector<Check> cases = vectorChecks(vectors, files);
@@ -704,7 +717,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::cout << "Checking " << library << (logger.empty() ? "" : " and " + logger) << "\n\n"
+    std::cout << "Checking " << libraryFile << (logger.empty() ? "" : " and " + loggerFile) << "\n\n"
               << "Required: what the directory service types rely on (docs/platform.md), for any encoding\n";
     std::vector<Outcome> outcomes;
     try {
