@@ -16,7 +16,7 @@ done <<TABLE
 none|0||PASS  logAppUni-returns.*strings.json: 842 of 842.*[0-9]+ passed, 0 failed$|--logging-handler @/none/libLoggingHandler.so
 prepend|1|appends-only|example: encoding the integer 0 behind "x" gave "i0.x", not "xi0.".*without it: Texts are corrupted
 colon|1|no-colon|the encoding of the string ":" is "s1,:", with a ':' at byte 3
-semicolon|1|no-recEnd|is "r1,s7,recEnd;s4,rec;", with "recEnd;" at byte 6.*rest of its frame is read as stray text\.
+semicolon|1|no-recEnd|the record \{"recEnd;": "rec;"\} is "r1,s7,recEnd;s4,rec;", with "recEnd;" at byte 6.*rest of its frame is read as stray text\.
 always_true|1|bool-result|an integer from the empty working string returned true.*  FAIL  integer-reject-empty: decoding "" gave true, the integer 12345, working string ""; expected false, the integer 12345, working string ""
 out_changed|1|failure-unchanged|from "" returned false but changed the out-argument from the integer 12345 to the integer 0
 removes_none|1|removes-one-value|decoding the integer 0 from "i0." left "i0.", not ""
