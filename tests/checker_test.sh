@@ -13,11 +13,11 @@ while IFS='|' read -r lib code expected pattern args; do
   got=$(sed -n '/^Our text form/q; s/^  FAIL  \([a-zA-Z-]*\):.*/\1/p' <<<"$out" | xargs)
   [[ $rc == "$code" && $got == "$expected" && $out =~ $pattern && $out != *Deserialise* ]] || { echo "FAIL: $lib $args: exit $rc, failing [$got]"; echo "$out"; failed=1; }
 done <<TABLE
-none|0||PASS  logAppUni-returns.*strings.json: 842 of 842.*[0-9]+ passed, 0 failed$|--logging-handler @/none/libLoggingHandler.so
+none|0||^Checking .*/none/libSerializer.so and .*/none/libLoggingHandler.so.*PASS  logAppUni-returns.*strings.json: 842 of 842.*[0-9]+ passed, 0 failed$|--logging-handler @/none/libLoggingHandler.so
 prepend|1|appends-only|example: encoding the integer 0 behind "x" gave "i0.x", not "xi0.".*without it: Texts are corrupted
 colon|1|no-colon|the encoding of the string ":" is "s1,:", with a ':' at byte 3
 semicolon|1|no-recEnd|the record \{"recEnd;": "rec;"\} is "r1,s7,recEnd;s4,rec;", with "recEnd;" at byte 6.*rest of its frame is read as stray text\.
-always_true|1|bool-result|an integer from the empty working string returned true.*  FAIL  integer-reject-empty: decoding "" gave true, the integer 12345, working string ""; expected false, the integer 12345, working string ""
+always_true|1|bool-result|an integer from the empty working string returned true.*  FAIL  integer-reject-empty: decoding "" gave true, the integer 12345, working string ""; expected false, the integer 12345, working string "".*  \.\.\. and [0-9]+ more \(--all shows them\)
 out_changed|1|failure-unchanged|from "" returned false but changed the out-argument from the integer 12345 to the integer 0
 removes_none|1|removes-one-value|decoding the integer 0 from "i0." left "i0.", not ""
 removes_two|1|removes-one-value|decoding the integer 0 from "i0.i0." left "", not "i0."
@@ -25,8 +25,9 @@ crash|1|round-trip-strings|crashed .* with the string ";;;.*\(4097 bytes\)
 hang|1|round-trip-records|did not finish within 3 s with the record .*\(255 fields\)
 prepend|0||1 failed as expected.*[0-9]+ passed, [0-9]+ failed$|--expected-failures $listed
 none|1||XPASS  appends-only.*listed in .* but passes|--expected-failures $listed
-missing|2||lacks.*Serializer::deserialize\(std::string&, PhonebookRecord&\) \(_ZN10Serializer11deserialize
+missing|2||lacks.*Serializer::deserialize\(std::string&, PhonebookRecord&\) \(_ZN10Serializer11deserializeER.*ESaIS9_EE\)$
 old_abi|2||old C\+\+ string ABI.*Serializer::serialize\(std::string&, int\) as _ZN10Serializer9serializeERSsi
+none|0||^dst-serializer-check [0-9]+\.[0-9]+\.[0-9]+$|--version
 none|2||lacks logAppUni|--logging-handler @/none/libSerializer.so
 TABLE
 exit $failed
