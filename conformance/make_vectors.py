@@ -13,11 +13,11 @@ import random
 import sys
 
 INT_MIN, INT_MAX = -2147483648, 2147483647
-SPECIAL = b"%:;"
+ESCAPED_PRINTABLE = b"%:;"
 
 
 def must_escape(c):
-    return c < 0x20 or c == 0x7F or c in SPECIAL
+    return c < 0x20 or c == 0x7F or c in ESCAPED_PRINTABLE
 
 
 def enc_int(v):
