@@ -24,6 +24,11 @@ namespace dstypes {
 struct BadInput : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+/// Bad text: also says at which byte of the text the strict reading stopped.
+struct BadText : BadInput {
+    BadText(const std::string& message, std::size_t byte) : BadInput(message), at(byte) {}
+    std::size_t at;
+};
 /// A file or stream that cannot be read or written (exit status 1).
 struct IoError : std::runtime_error {
     using std::runtime_error::runtime_error;

@@ -58,8 +58,9 @@ std::size_t extent(std::string_view s, char tag) {
 }
 
 void Cursor::fail(std::size_t at, const std::string& message) const {
-    throw BadInput("bad " + std::string(kindName(kind_)) + " text (" + (detected_ ? "detected" : "given") + ") at byte " +
-                   std::to_string(at) + ": " + message + ", near \"" + excerpt(text_, at) + "\"");
+    throw BadText("bad " + std::string(kindName(kind_)) + " text (" + (detected_ ? "detected" : "given") + ") at byte " +
+                      std::to_string(at) + ": " + message + ", near \"" + excerpt(text_, at) + "\"",
+                  at);
 }
 
 }  // namespace dstypes
