@@ -70,6 +70,13 @@ set(CPACK_DEBIAN_TOOL_DESCRIPTION "inspect, convert and produce directory servic
 dstypes decodes the flat text forms of the directory service types to JSON or
 XML, reads them as the library's own classes would, and encodes JSON back to
 text.")
+if(DST_BUILD_VIEWER)
+  string(APPEND CPACK_DEBIAN_TOOL_DESCRIPTION "
+
+It also holds a viewer for a web browser: one page that runs the library and
+these conversions offline, compiled to WebAssembly (dstypes viewer prints
+where it is).")
+endif()
 set(CPACK_DEBIAN_CHECKER_PACKAGE_NAME dst-serializer-check)
 set(CPACK_DEBIAN_CHECKER_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_CHECKER_DESCRIPTION "check a platform's serializer for the directory service types

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -125,6 +126,22 @@ int decodeAll(const DecodeOptions& o) {
     return status;
 }
 
+// The browser viewer's page, installed beside the tool: PREFIX/share/dstypes for
+// PREFIX/bin/dstypes, wherever PREFIX is.
+int viewer() {
+    std::error_code error;
+    const std::filesystem::path tool = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path page = (tool.parent_path() / DST_VIEWER_PAGE).lexically_normal();
+    if (error || !std::filesystem::is_regular_file(page, error)) {
+        std::cerr << "dstypes: the viewer is not installed beside this dstypes: no " << page.string() << "\n";
+        return 1;
+    }
+    Output out(STDOUT_FILENO);
+    out.write(page.string() + "\n");
+    out.flush();
+    return 0;
+}
+
 int demo() {
     PhonebookGroupList producer, receiver;
     PhonebookGroup family(3, "Family", "/usr/share/sounds/ring1.wav");
@@ -153,6 +170,7 @@ int main(int argc, char** argv) {
                "  dstypes decode [FILE...] [--as KIND] [--compact] [--lines] [--lenient] [--xml [--pretty]]\n"
                "  dstypes encode KIND [FILE]\n"
                "  dstypes demo\n"
+               "  dstypes viewer   (where the browser viewer's page is: open it in a browser)\n"
                "Kinds: " + kinds + ". decode detects the kind unless --as names it; FILE - is standard input.\n"
                "Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad input.");
 
@@ -174,6 +192,7 @@ int main(int argc, char** argv) {
     encodeCmd->add_option("file", encodeFile, "JSON to read; - for standard input")->capture_default_str();
 
     CLI::App* demoCmd = app.add_subcommand("demo", "Walk a group table from producer to receiver");
+    CLI::App* viewerCmd = app.add_subcommand("viewer", "Print where the browser viewer's page is installed");
 
     try {
         app.parse(argc, argv);
@@ -185,6 +204,7 @@ int main(int argc, char** argv) {
     }
     try {
         if (*demoCmd) return demo();
+        if (*viewerCmd) return viewer();
         if (!asKind.empty()) d.kind = dstypes::parseKind(asKind);
         if (*decodeCmd) return decodeAll(d);
         Output text;  // whole before any of it is written

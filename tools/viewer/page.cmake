@@ -1,0 +1,18 @@
+# Makes the one-file page: viewer.html with its style, its script, the module's loader
+# (LOADER) and the module itself (WASM, gzip-compressed, in base64) in place of their markers.
+file(READ ${DIR}/viewer.html page)
+file(READ ${DIR}/viewer.css style)
+file(READ ${DIR}/viewer.js script)
+file(READ ${LOADER} loader)
+execute_process(COMMAND gzip -9nc ${WASM} COMMAND base64 -w 0 OUTPUT_VARIABLE wasm COMMAND_ERROR_IS_FATAL ANY)
+foreach(part script loader)
+  string(FIND "${${part}}" "</script" at)
+  if(NOT at EQUAL -1)
+    message(FATAL_ERROR "${part} holds </script, which would end its element early")
+  endif()
+endforeach()
+string(REPLACE "/*STYLE*/" "${style}" page "${page}")
+string(REPLACE "/*LOADER*/" "${loader}" page "${page}")
+string(REPLACE "/*SCRIPT*/" "${script}" page "${page}")
+string(REPLACE "WASM_BASE64" "${wasm}" page "${page}")
+file(WRITE ${PAGE} "${page}")

@@ -1,0 +1,100 @@
+// The viewer's entry points: the tool's own conversions behind a small C interface, which
+// the page's script calls in the WebAssembly build. The script writes a capture or JSON
+// into the input buffer, calls dst_decode or dst_encode, and reads the result (the output,
+// or the message of a fault) before its next call.
+#include <emscripten/emscripten.h>
+
+#include <iterator>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "dstypes_core.h"
+#include "text_cursor.h"
+
+namespace {
+
+using namespace dstypes;
+
+std::string input, result, notes;  // notes: one line each
+long errorAt = -1;                 // the byte at which a strict reading of the text stopped
+
+// The flags of dst_decode: the options of `dstypes decode` of the same names.
+enum : int { kCompact = 1, kLenient = 2, kXml = 4 };
+
+Kind kindOf(int n) {
+    if (n < 0 || n >= static_cast<int>(std::size(kKinds))) throw BadInput("no kind numbered " + std::to_string(n));
+    return kKinds[n];
+}
+
+// Runs a conversion; 0 when it succeeds, 2 on bad input, 1 when memory runs out, as the
+// tool's exit status.
+template <typename Convert>
+int run(Convert convert) {
+    result.clear(), notes.clear(), errorAt = -1;
+    try {
+        Output out;
+        convert(out);
+        result = out.collected();
+        return 0;
+    } catch (const BadText& e) {
+        result = e.what(), errorAt = static_cast<long>(e.at);
+    } catch (const BadInput& e) {
+        result = e.what();
+    } catch (const std::bad_alloc&) {
+        result = "out of memory";
+        return 1;
+    }
+    return 2;
+}
+
+}  // namespace
+
+extern "C" {
+
+/// The name of kind number `n`, in the order the tool lists them; null past the last.
+EMSCRIPTEN_KEEPALIVE const char* dst_kind(int n) {
+    return n >= 0 && n < static_cast<int>(std::size(kKinds)) ? kindName(kKinds[n]).data() : nullptr;
+}
+
+/// Room for `size` bytes of input, which the next call reads.
+EMSCRIPTEN_KEEPALIVE char* dst_input(std::size_t size) {
+    input.assign(size, '\0');
+    return input.data();
+}
+
+/// Reads the input as kind number `kind` (-1: detected) as `dstypes decode` does with the
+/// options in `flags`.
+EMSCRIPTEN_KEEPALIVE int dst_decode(int kind, int flags) {
+    return run([kind, flags](Output& out) {
+        const bool detected = kind < 0;
+        const bool xml = flags & kXml, lenient = flags & kLenient, compact = flags & kCompact;
+        const std::string_view text = input;
+        if (detected && onlySpace(text)) notes = "no text; read as an empty set of search results\n";
+        const Kind k = detected ? detectKind(text, nullptr, xml ? hasXml : lenient ? hasClass : nullptr) : kindOf(kind);
+        if (xml) {
+            out.write(toXml(text, k, detected) + "\n");
+        } else if (lenient) {
+            std::vector<std::string> lines;
+            decodeLenient(text, k, detected, compact, out, lines);
+            for (const std::string& line : lines) notes += line + "\n";
+        } else {
+            decode(text, k, detected, compact, out);
+        }
+    });
+}
+
+/// Writes the text form of kind number `kind` of the JSON in the input, as `dstypes encode`.
+EMSCRIPTEN_KEEPALIVE int dst_encode(int kind) {
+    return run([kind](Output& out) { encode(input, kindOf(kind), out); });
+}
+
+/// The last call's output, or its message when it failed (with dst_size).
+EMSCRIPTEN_KEEPALIVE const char* dst_result() { return result.data(); }
+EMSCRIPTEN_KEEPALIVE std::size_t dst_size() { return result.size(); }
+/// What the last call noted besides its output, one line each; null-terminated.
+EMSCRIPTEN_KEEPALIVE const char* dst_notes() { return notes.c_str(); }
+/// The byte of the text at which the last strict reading stopped, or -1.
+EMSCRIPTEN_KEEPALIVE long dst_error_at() { return errorAt; }
+
+}  // extern "C"
