@@ -22,6 +22,8 @@ while IFS='|' read -r code pattern output input args; do
 done <<'TABLE'
 2|^dstypes: bad group-list text \(detected\) at byte 29: expected a string \(the name of slot 2\), near "...t:i16.s0,s0,\[s\]1"$|^$|PhonebookGroupList:i16.s0,s0,s1|decode -
 2|^dstypes: the kind values has no XML form$|^$|s1,as1,b|decode --xml --as values -
+2|^dstypes: bad values text \(detected\) at byte 3: .*near "i1\.\[\\x22\]"$|^$|i1."|decode -
+2|^dstypes: bad values text \(given\) at byte 0: .*near "\[\\x5c\]"$|^$|\\|decode --as values -
 2|--as: nothing not in|||decode --as nothing -
 2|^dstypes: standard input \(-\) can be read only once$|^$|x|decode - -
 1|cannot open no-such-file: No such file or directory|||decode no-such-file
