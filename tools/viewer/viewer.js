@@ -74,7 +74,8 @@
   let capture = new Uint8Array(), doc = null, encoded = null;
 
   function el(tag, props = {}, ...children) {
-    const e = Object.assign(document.createElement(tag), props);
+    const e = document.createElement(tag);
+    for (const [k, v] of Object.entries(props)) k.startsWith('aria-') ? e.setAttribute(k, v) : (e[k] = v);
     e.append(...children.filter((c) => c !== null && c !== undefined));
     return e;
   }
@@ -121,8 +122,8 @@
   // An input for member `key` of `owner`, which an edit changes, then re-encodes the table.
   function field(owner, key, label, path, onEdit) {
     const hex = typeof owner[key] === 'object', integer = typeof owner[key] === 'number';
-    const input = el('input', {type: 'text', value: shownValue(owner[key]), className: hex ? 'hex' : ''});
-    input.setAttribute('aria-label', label + (hex ? ' (bytes that are not UTF-8 show as \\xNN)' : ''));
+    const input = el('input', {type: 'text', value: shownValue(owner[key]), className: hex ? 'hex' : '',
+      'aria-label': label + (hex ? ' (bytes that are not UTF-8 show as \\xNN)' : '')});
     input.dataset.path = path;
     if (integer) input.inputMode = 'numeric';
     input.addEventListener('input', () => {
@@ -142,7 +143,8 @@
       head('Field', 'Name', 'Value', ''));
     fields.forEach((f, i) => table.append(row(String(i), field(f, 'name', `${caption}, field ${i}, name`, `${path}/${i}/name`),
       field(f, 'value', `${caption}, field ${i}, value`, `${path}/${i}/value`),
-      el('button', {type: 'button', textContent: 'Remove', onclick: () => { fields.splice(i, 1); structureEdited(); }}))));
+      el('button', {type: 'button', textContent: 'Remove', 'aria-label': `Remove field ${i} of ${caption.toLowerCase()}`,
+        onclick: () => { fields.splice(i, 1); structureEdited(); }}))));
     const add = el('button', {type: 'button', textContent: `Add a field to ${caption.toLowerCase()}`,
       onclick: () => { fields.push({name: '', value: ''}); structureEdited(`${path}/${fields.length - 1}/name`); }});
     return [table, add];
