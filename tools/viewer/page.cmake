@@ -15,4 +15,8 @@ string(REPLACE "/*STYLE*/" "${style}" page "${page}")
 string(REPLACE "/*LOADER*/" "${loader}" page "${page}")
 string(REPLACE "/*SCRIPT*/" "${script}" page "${page}")
 string(REPLACE "WASM_BASE64" "${wasm}" page "${page}")
+string(LENGTH "${page}" size)  # characters: bytes, but for the few non-ASCII ones of the page's own text
+if(size GREATER 400000)
+  message(FATAL_ERROR "the page has grown to ${size} bytes, past its budget of 400 kB")
+endif()
 file(WRITE ${PAGE} "${page}")
