@@ -22,7 +22,7 @@ for (const row of fs.readFileSync(`${tests}/tool_test.sh`, 'utf8').split("<<'TAB
   if (command === 'encode' && words[1] === '-') encodes.push([words[0], input.toString()]);
 }
 
-const browser = await chromium.launchPersistentContext(fs.mkdtempSync('/tmp/viewer-test-'), {executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+const profile = fs.mkdtempSync('/tmp/viewer-test-'), browser = await chromium.launchPersistentContext(profile, {executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
   args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync']});
 browser.on('request', (r) => r.url() !== url && requests.push(r.url()));
 const tab = browser.pages()[0];
@@ -71,6 +71,7 @@ if (screenshot) {  // a decoded table, on a page fresh from its file
   await tab.screenshot({path: screenshot});
 }
 await browser.close();
+fs.rmSync(profile, {recursive: true});
 check(!requests.length, `requests left the page: ${requests}`);
 console.log(`page ${fs.statSync(page).size} bytes; ${cases.length} captures, ${encodes.length} encodings, ${files.length} edits`);
 console.log(`${passed} passed, ${failed} failed`);
