@@ -29,7 +29,7 @@ std::string xml(const std::string& n, const std::string& max) {  // the fragment
     return "<groupDimension><numEntries>" + n + "</numEntries><maxEntries>" + max + "</maxEntries><fieldSize name=\"group\">15</fieldSize></groupDimension>";
 }
 
-const std::string kTag = "s24,PhonebookGroupDimensions";
+const std::string kTag = enc("PhonebookGroupDimensions");
 const std::string xmlAtLoad = PhonebookGroupDimensions().serialize_xml();  // before any test has set the counts
 
 TEST(Dimensions, SharedUncheckedCountsAndTheirForms) {
@@ -38,28 +38,27 @@ TEST(Dimensions, SharedUncheckedCountsAndTheirForms) {
     EXPECT_EQ(counts(-7, -2147483647), std::make_pair(-7, -2147483647));
     EXPECT_EQ(d.serialize_xml(), xml("-7", "-2147483647"));
     EXPECT_EQ(counts(3, 100), std::make_pair(3, 100));
-    EXPECT_EQ(std::make_tuple(d.serialize_xml().size(), d.serialize(), d.getgroupNameLimit()), std::make_tuple(125u, kTag + "i3.i100.i15.", 15));
+    EXPECT_EQ(std::make_tuple(d.serialize_xml().size(), d.serialize(), d.getgroupNameLimit()), std::make_tuple(125u, kTag + enc(3, 100, 15), 15));
 }
 
 TEST(Dimensions, ReadsTheCountsAndLeavesTheLimitAndWhatFollows) {
-    std::string text = kTag + "i12.i250.i15." + kTag + "i1.i2.i15.", onlyTag = kTag, oneCount = kTag + "i7.i1";
+    std::string text = kTag + enc(12, 250, 15) + kTag + enc(1, 2, 15), onlyTag = kTag, oneCount = kTag + enc(7) + cut(enc(1));
     logged.clear();
     PhonebookGroupDimensions().deserialize(text);
-    EXPECT_EQ(std::make_tuple(counts(), text), std::make_tuple(std::make_pair(12, 250), "i15." + kTag + "i1.i2.i15."));
+    EXPECT_EQ(std::make_tuple(counts(), text), std::make_tuple(std::make_pair(12, 250), enc(15) + kTag + enc(1, 2, 15)));
     PhonebookGroupDimensions().deserialize(onlyTag);  // a count that does not decode keeps its value
     PhonebookGroupDimensions().deserialize(oneCount);
-    EXPECT_EQ(std::make_tuple(counts(), onlyTag, oneCount, logged), std::make_tuple(std::make_pair(7, 250), "", "i1", ""));
+    EXPECT_EQ(std::make_tuple(counts(), onlyTag, oneCount, logged), std::make_tuple(std::make_pair(7, 250), "", cut(enc(1)), ""));
 }
 
 TEST(Dimensions, RejectsEmptyAndForeignTextsWithOneLogLine) {
-    const std::string head = "DirectoryServiceTypes|./src/DirectoryServiceTypes|2|", numbers = "i1.i2.i15.";
+    const std::string head = "DirectoryServiceTypes|./src/DirectoryServiceTypes|2|", numbers = enc(1, 2, 15);
     const std::string empty = head + "448|Zero length string. Cannot Deserialise\n";
     const std::string foreign = head + "443|Attempting to deserialise a non PhonebookGroupDimensions string into a PhonebookGroupDimensions object\n";
     const std::string cases[][3] = {  // text, what is left of it, the log line
-        {"", "", empty}, {"s18,PhonebookGroupList" + numbers, numbers, foreign}, {"s24,phonebookgroupdimensions" + numbers, numbers, foreign},
-        {"s27,PhonebookGroupDimensions%3A" + numbers, numbers, foreign}, {"s23,PhonebookGroupDimension" + numbers, numbers, foreign},
-        {"s0," + numbers, numbers, foreign}, {numbers, numbers, foreign},
-        {"PhonebookGroupDimensions" + numbers, "PhonebookGroupDimensions" + numbers, foreign}};  // no string: left in place
+        {"", "", empty}, {enc("PhonebookGroupList") + numbers, numbers, foreign}, {enc("phonebookgroupdimensions") + numbers, numbers, foreign},
+        {enc("PhonebookGroupDimensions:") + numbers, numbers, foreign}, {enc("PhonebookGroupDimension") + numbers, numbers, foreign},
+        {enc("") + numbers, numbers, foreign}, {":" + kTag + numbers, ":" + kTag + numbers, foreign}};  // no string: left in place
     for (const auto& c : cases) {
         counts(5, 9);
         logged.clear();

@@ -64,8 +64,8 @@ TEST(GroupList, VirtualOperationsAreWhatRun) {
 }
 
 TEST(GroupListText, RoundTripKeepsTheReceiversIds) {
-    std::string empty = "PhonebookGroupList:i16.";
-    for (int i = 0; i < 32; ++i) empty += "s0,";
+    std::string empty = "PhonebookGroupList:" + enc(16);
+    for (int i = 0; i < 32; ++i) empty += enc("");
     EXPECT_EQ(PhonebookGroupList("x").serialize(), empty);
     std::mt19937 rng(424242);
     for (int round = 0; round < 20; ++round) {
@@ -83,17 +83,16 @@ TEST(GroupListText, RoundTripKeepsTheReceiversIds) {
 TEST(GroupListText, CountsHeadersAndDamage) {
     auto pairs = [](int from, int to) {
         std::string s;
-        for (int k = from; k <= to; ++k) s += "s2,n" + std::to_string(k % 10) + "s1," + std::to_string(k % 10);
+        for (int k = from; k <= to; ++k) s += enc("n" + std::to_string(k % 10), std::to_string(k % 10));
         return s;
     };
-    const std::string h = "PhonebookGroupList:", tail = "s2,n";
+    const std::string h = "PhonebookGroupList:", tail = cut(enc("n5"));
     const std::tuple<std::string, int, std::string> cases[] = {  // text, slots read, what is left
-        {h + "i3." + pairs(1, 5), 3, pairs(4, 5)}, {h + "i0." + pairs(1, 2), 0, pairs(1, 2)}, {h + "i-4." + pairs(1, 2), 0, pairs(1, 2)},
-        {h + "i18." + pairs(1, 18), 16, pairs(17, 18)}, {h + "i2147483647." + pairs(1, 20), 16, pairs(17, 20)}, {"Other:i2." + pairs(1, 2), 2, ""},
-        {"i2." + pairs(1, 2), 2, ""}, {h, 0, ""}, {"a:b:i1." + pairs(1, 1), 0, "b:i1." + pairs(1, 1)}, {h + pairs(1, 2), 0, pairs(1, 2)},
-        {h + "i2147483648." + pairs(1, 1), 0, "i2147483648." + pairs(1, 1)}, {h + "i16." + pairs(1, 4) + tail, 4, tail},
-        {h + "i16." + pairs(1, 4) + "s2,n5s4,/r", 4, "s4,/r"}, {h + "i16." + pairs(1, 1) + "s3,%ZZ" + pairs(3, 16), 1, "s3,%ZZ" + pairs(3, 16)},
-        {h + "i1.s0,s9,/kept.wav", 1, ""}};  // a spare slot keeps its ring tone
+        {h + enc(3) + pairs(1, 5), 3, pairs(4, 5)}, {h + enc(0) + pairs(1, 2), 0, pairs(1, 2)}, {h + enc(-4) + pairs(1, 2), 0, pairs(1, 2)},
+        {h + enc(18) + pairs(1, 18), 16, pairs(17, 18)}, {h + enc(INT_MAX) + pairs(1, 20), 16, pairs(17, 20)}, {"Other:" + enc(2) + pairs(1, 2), 2, ""},
+        {enc(2) + pairs(1, 2), 2, ""}, {h, 0, ""}, {"a::" + enc(1) + pairs(1, 1), 0, ":" + enc(1) + pairs(1, 1)}, {h + enc(16) + pairs(1, 4) + tail, 4, tail},
+        {h + enc(16) + pairs(1, 4) + enc("n5") + tail, 4, tail}, {h + enc(16) + pairs(1, 1) + ":" + pairs(3, 16), 1, ":" + pairs(3, 16)},
+        {h + enc(1, "", "/kept.wav"), 1, ""}};  // a spare slot keeps its ring tone
     for (const auto& [input, read, rest] : cases) {
         PhonebookGroupList table = tableOf(named("old", "/old"));
         std::string text = input;

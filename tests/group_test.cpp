@@ -34,11 +34,11 @@ TEST(Group, TagConversions) {
 }
 
 TEST(Group, TextFormIsNameThenRingToneWithoutId) {
-    EXPECT_EQ(PhonebookGroup(9, "Family", "/r.wav").serialize() + PhonebookGroup().serialize(), "s6,Familys6,/r.wavs0,s0,");
+    EXPECT_EQ(PhonebookGroup(9, "Family", "/r.wav").serialize() + PhonebookGroup().serialize(), enc("Family", "/r.wav", "", ""));
     const std::string cases[][4] = {  // text, name, ring tone, what is left of the text
-        {"s4,Works8,/a/b.wav", "Work", "/a/b.wav", ""}, {"Header:s4,Works0,", "Work", "", ""}, {"s1,Ws1,rmore", "W", "r", "more"},
-        {"Header:", "old", "old.wav", ""}, {"a:b:s1,xs1,y", "old", "old.wav", "b:s1,xs1,y"}, {"junk", "old", "old.wav", "junk"},
-        {"s1,N", "N", "old.wav", ""}, {"s0,s0,", "", "", ""}};
+        {enc("Work", "/a/b.wav"), "Work", "/a/b.wav", ""}, {"Header:" + enc("Work", ""), "Work", "", ""}, {enc("W", "r") + "more", "W", "r", "more"},
+        {"Header:", "old", "old.wav", ""}, {"a::" + enc("x", "y"), "old", "old.wav", ":" + enc("x", "y")}, {cut(enc("x")), "old", "old.wav", cut(enc("x"))},
+        {enc("N"), "N", "old.wav", ""}, {enc("", ""), "", "", ""}};
     for (const auto& c : cases) {
         PhonebookGroup g(4, "old", "old.wav");
         std::string text = c[0];

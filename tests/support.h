@@ -1,4 +1,5 @@
-// Helpers shared by the suites: random bytes, and a group table seen slot by slot.
+// Helpers shared by the suites: texts built through the serializer, random bytes, and a group
+// table seen slot by slot.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,18 @@
 
 #include "DirectoryServiceTypes.h"
 #include "Serializer.h"
+
+// The encodings of `values`, end to end. The suites build the texts they expect from these and
+// from the library's own markers, so that they hold with any serializer that has the
+// properties of docs/platform.md, whatever its grammar.
+inline void put(std::string& text, int v) { Serializer::serialize(text, v); }
+inline void put(std::string& text, const std::string& v) { Serializer::serialize(text, v, false); }
+inline void put(std::string& text, PhonebookRecord v) { Serializer::serialize(text, v); }
+template <typename... T> std::string enc(const T&... values) { std::string text; (put(text, values), ...); return text; }
+// A text with no value at its front, whatever the grammar: an encoding cut short (encodings
+// are self-delimiting, so none is a proper prefix of another); or, followed by anything, a
+// ':', which no encoding holds.
+inline std::string cut(const std::string& encoding) { return encoding.substr(0, encoding.size() - 1); }
 
 inline std::string randomBytes(std::mt19937& rng, std::size_t n) {
     std::string s(n, '\0');
