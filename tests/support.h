@@ -14,15 +14,12 @@
 
 // The encodings of `values`, end to end. The suites build the texts they expect from these and
 // from the library's own markers, so that they hold with any serializer that has the
-// properties of docs/platform.md, whatever its grammar.
+// properties of docs/platform.md, whatever its grammar. A text that begins with ':' holds no
+// value at its front, since no encoding holds one.
 inline void put(std::string& text, int v) { Serializer::serialize(text, v); }
 inline void put(std::string& text, const std::string& v) { Serializer::serialize(text, v, false); }
 inline void put(std::string& text, PhonebookRecord v) { Serializer::serialize(text, v); }
 template <typename... T> std::string enc(const T&... values) { std::string text; (put(text, values), ...); return text; }
-// A text with no value at its front, whatever the grammar: an encoding cut short (encodings
-// are self-delimiting, so none is a proper prefix of another); or, followed by anything, a
-// ':', which no encoding holds.
-inline std::string cut(const std::string& encoding) { return encoding.substr(0, encoding.size() - 1); }
 
 inline std::string randomBytes(std::mt19937& rng, std::size_t n) {
     std::string s(n, '\0');
