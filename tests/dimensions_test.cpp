@@ -46,8 +46,7 @@ TEST(Dimensions, ReadsTheCountsAndLeavesTheLimitAndWhatFollows) {
     logged.clear();
     PhonebookGroupDimensions().deserialize(text);
     EXPECT_EQ(std::make_tuple(counts(), text), std::make_tuple(std::make_pair(12, 250), enc(15) + kTag + enc(1, 2, 15)));
-    PhonebookGroupDimensions().deserialize(onlyTag);  // a count that does not decode keeps its value
-    PhonebookGroupDimensions().deserialize(oneCount);
+    PhonebookGroupDimensions().deserialize(onlyTag), PhonebookGroupDimensions().deserialize(oneCount);  // a count that does not decode keeps its value
     EXPECT_EQ(std::make_tuple(counts(), onlyTag, oneCount, logged), std::make_tuple(std::make_pair(7, 250), "", ":", ""));
 }
 

@@ -87,11 +87,13 @@ TEST(GroupListText, CountsHeadersAndDamage) {
         return s;
     };
     const std::string h = "PhonebookGroupList:";  // after it, a ':' is where no value is: no encoding holds one
-    const std::tuple<std::string, int, std::string> cases[] = {  // text, slots read, what is left
+    std::vector<std::tuple<std::string, int, std::string>> cases = {  // text, slots read, what is left
         {h + enc(3) + pairs(1, 5), 3, pairs(4, 5)}, {h + enc(0) + pairs(1, 2), 0, pairs(1, 2)}, {h + enc(-4) + pairs(1, 2), 0, pairs(1, 2)},
         {h + enc(18) + pairs(1, 18), 16, pairs(17, 18)}, {h + enc(INT_MAX) + pairs(1, 20), 16, pairs(17, 20)}, {"Other:" + enc(2) + pairs(1, 2), 2, ""},
         {enc(2) + pairs(1, 2), 2, ""}, {h, 0, ""}, {"a::" + enc(1) + pairs(1, 1), 0, ":" + enc(1) + pairs(1, 1)}, {h + enc(16) + pairs(1, 4) + enc("n5") + ":", 4, ":"},
         {h + enc(16) + pairs(1, 1) + ":" + pairs(3, 16), 1, ":" + pairs(3, 16)}, {h + enc(1, "", "/kept.wav"), 1, ""}};  // a spare slot keeps its ring tone
+    std::string front = pairs(1, 2);  // a pair where the count belongs: no count, when the serializer finds none there
+    if (int count; !Serializer::deserialize(front, count)) cases.push_back({h + front, 0, front});
     for (const auto& [input, read, rest] : cases) {
         PhonebookGroupList table = tableOf(named("old", "/old"));
         std::string text = input;

@@ -6,7 +6,6 @@
 #include "support.h"
 
 PhonebookRecord rec(int i) { return {{"name", "R" + std::to_string(i)}, {"tel", std::to_string(i)}}; }
-std::string frame(const std::string& body) { return "rec;" + body + "recEnd;"; }
 
 PhonebookSearchResults setOf(int n) {
     PhonebookSearchResults set;
@@ -43,7 +42,7 @@ TEST(SearchResults, RangeReadAppendsBehindWhatOutHeld) {
 }
 
 TEST(SearchResultsText, ExactFramesAndRoundTrip) {
-    EXPECT_EQ(PhonebookSearchResults().serialize() + setOf(2).serialize(), frame(enc(rec(0))) + frame(enc(rec(1))));
+    EXPECT_EQ(PhonebookSearchResults().serialize() + setOf(2).serialize(), "rec;" + enc(rec(0)) + "recEnd;rec;" + enc(rec(1)) + "recEnd;");
     std::mt19937 rng(5150);
     PhonebookSearchResults set;
     set.addPhonebookRecord({{"rec;", "recEnd;"}, {"a:b", std::string("\0;\0", 3)}, {"x recEnd;rec; y", ""}});
@@ -61,11 +60,11 @@ TEST(SearchResultsText, ExactFramesAndRoundTrip) {
 }
 
 TEST(SearchResultsText, ReadingSkipsWhatIsNoWholeFrame) {
-    const std::string f0 = frame(enc(rec(0))), f1 = frame(enc(rec(1))), ab = enc(PhonebookRecord{{"a", "b"}});
+    const std::string f0 = "rec;" + enc(rec(0)) + "recEnd;", f1 = "rec;" + enc(rec(1)) + "recEnd;", ab = enc(PhonebookRecord{{"a", "b"}});
     const std::pair<std::string, PhonebookRecordList> cases[] = {
         {"", {rec(0), rec(1), rec(2)}}, {"nothing here", {}}, {"junk" + f0 + "between:;recEnd;" + f1 + "after", {rec(0), rec(1)}},
-        {f0 + f1 + "rec;" + ab, {rec(0), rec(1)}}, {f0 + frame(enc(PhonebookRecord())) + f1, {rec(0), rec(1)}}, {frame("") + f1, {rec(1)}},
-        {frame(":rec;" + ab) + f1, {rec(1)}}, {frame(ab + "XYZ"), {{{"a", "b"}}}}, {f0 + f0, {rec(0), rec(0)}}};
+        {f0 + f1 + "rec;" + ab, {rec(0), rec(1)}}, {f0 + "rec;" + enc(PhonebookRecord()) + "recEnd;" + f1, {rec(0), rec(1)}}, {"rec;recEnd;" + f1, {rec(1)}},
+        {"rec;:rec;" + ab + "recEnd;" + f1, {rec(1)}}, {"rec;" + ab + "XYZrecEnd;", {{{"a", "b"}}}}, {f0 + f0, {rec(0), rec(0)}}};
     for (const auto& [input, records] : cases) {
         PhonebookSearchResults set = setOf(3);
         std::string text = input;
