@@ -1,10 +1,14 @@
-// The serializer's fast paths (sixteen bytes at a time) against a plain reference that reads
-// and writes the grammar a byte at a time: byte-identical encodings of any values, and the
-// same decode results and remaining text for any input.
+// The serializer's algorithm over every backend the target can run (sixteen bytes at a
+// time) against a plain reference that reads and writes the grammar a byte at a time:
+// byte-identical encodings of any values, and the same decode results and remaining text
+// for any input.
 #include <climits>
+#include <optional>
+#include <utility>
 
-#include "Serializer.h"
 #include "fuzz_helpers.h"
+#include "serializer/backends.h"
+#include "serializer/codec.h"
 
 namespace ref {
 
@@ -81,41 +85,61 @@ bool record(const std::string& s, std::size_t& i, PhonebookRecord& out) {
 
 }  // namespace ref
 
-// Both decoders on the same text: the same verdict, value and remaining text; a failed
-// decode leaves the out-argument (holding `before`) as it was.
-template <typename T, typename Fast, typename Slow>
-void compareDecoders(const std::string& input, const T& before, Fast fast, Slow slow) {
-    std::string buffer = input;
-    T a = before, b{};
+// The reference's reading of `input`: on success the value and the text after it.
+template <typename T>
+using Outcome = std::optional<std::pair<T, std::string>>;
+
+template <typename T, typename Slow>
+Outcome<T> slowDecode(const std::string& input, Slow slow) {
+    T value{};
     std::size_t i = 0;
-    const bool ok = fast(buffer, a);
-    FUZZ_CHECK(ok == slow(input, i, b));
-    if (ok) FUZZ_CHECK(a == b && buffer == input.substr(i));
-    else FUZZ_CHECK(buffer == input && a == before);
+    if (!slow(input, i, value)) return std::nullopt;
+    return std::make_pair(std::move(value), input.substr(i));
+}
+
+// A backend's decoder on the same text: the same verdict, value and remaining text; a
+// failed decode leaves the out-argument (holding `before`) as it was.
+template <typename Codec, typename T>
+void compareDecoder(const std::string& input, const Outcome<T>& expected, const T& before) {
+    std::string buffer = input;
+    T value = before;
+    FUZZ_CHECK(Codec::deserialize(buffer, value) == expected.has_value());
+    if (expected) FUZZ_CHECK(value == expected->first && buffer == expected->second);
+    else FUZZ_CHECK(buffer == input && value == before);
+}
+
+// Calls `f` with the codec of each backend.
+template <typename F, typename... Backend>
+void forEachCodec(F f, std::tuple<Backend...>*) {
+    (f(dst_serializer::Codec<Backend>{}), ...);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input = fuzzText(data, size);
-    compareDecoders<int>(input, 7, [](std::string& s, int& v) { return Serializer::deserialize(s, v); }, ref::integer);
-    compareDecoders<std::string>(input, std::string(40, 'x'), [](std::string& s, std::string& v) { return Serializer::deserialize(s, v, false); },
-                                 [](const std::string& s, std::size_t& i, std::string& v) { return ref::string(s, i, v); });
-    compareDecoders<PhonebookRecord>(input, PhonebookRecord{{"a", "b"}}, [](std::string& s, PhonebookRecord& v) { return Serializer::deserialize(s, v); },
-                                     [](const std::string& s, std::size_t& i, PhonebookRecord& v) { return ref::record(s, i, v); });
+    const auto integer = slowDecode<int>(input, ref::integer);
+    const auto string = slowDecode<std::string>(input, [](const std::string& s, std::size_t& i, std::string& v) { return ref::string(s, i, v); });
+    const auto record = slowDecode<PhonebookRecord>(input, [](const std::string& s, std::size_t& i, PhonebookRecord& v) { return ref::record(s, i, v); });
 
     // The input as values to encode: a string of it, and a record of its pieces split at
     // every 0xFF byte, written behind some text that must stay.
-    std::string text = "head", expected = "head";
-    Serializer::serialize(text, input, false);
-    expected += ref::string(input);
-    PhonebookRecord record;
+    PhonebookRecord pieces;
     for (std::size_t start = 0, end; start <= size; start = end + 1) {
         end = std::min(input.find('\xFF', start), size);
         const std::string piece = input.substr(start, end - start);
-        if (record.empty() || !record.back().second.empty()) record.emplace_back(piece, "");
-        else record.back().second = piece;
+        if (pieces.empty() || !pieces.back().second.empty()) pieces.emplace_back(piece, "");
+        else pieces.back().second = piece;
     }
-    Serializer::serialize(text, record);
-    expected += ref::record(record);
-    FUZZ_CHECK(text == expected);
+    const std::string expected = "head" + ref::string(input) + ref::record(pieces);
+
+    forEachCodec([&](auto codec) {
+        using Codec = decltype(codec);
+        compareDecoder<Codec>(input, integer, 7);
+        compareDecoder<Codec>(input, string, std::string(40, 'x'));
+        compareDecoder<Codec>(input, record, PhonebookRecord{{"a", "b"}});
+        std::string text = "head";
+        Codec::serialize(text, input);
+        Codec::serialize(text, pieces);
+        FUZZ_CHECK(text == expected);
+    }, static_cast<dst_serializer::Backends*>(nullptr));
     return 0;
 }

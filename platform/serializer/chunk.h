@@ -1,0 +1,57 @@
+// The interface between the serializer's algorithm (codec.h) and its byte classifiers: a
+// backend is a struct with
+//   Chunk                         sixteen bytes in registers, byte i the i-th in memory;
+//   load(p)                       the sixteen bytes at p;
+//   loadShort(p, n)               the n (below 16) bytes at p, the rest zero, reading nothing
+//                                 after them;
+//   store(out, c)                 all sixteen bytes of c at out;
+//   shiftDown(c, k)               byte i + k moved to byte i, zeros coming in, for k from 0
+//                                 to 16, without a branch where the hardware allows;
+//   escapeMask(c)                 bit i set when byte i must be escaped ('%', ':', ';', bytes
+//                                 below 0x20 and 0x7F);
+//   name                          for test and fuzz reports.
+// Every function is static and inlined. The helpers here are for the backends' own use.
+#ifndef DST_SERIALIZER_CHUNK_H
+#define DST_SERIALIZER_CHUNK_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#define DST_INLINE __attribute__((always_inline)) inline
+
+namespace dst_serializer {
+
+constexpr std::size_t kChunk = 16;
+
+constexpr bool kBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
+
+// Eight bytes, byte i in bits 8i..8i+7 whatever the byte order.
+DST_INLINE std::uint64_t loadWord(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return kBigEndian ? __builtin_bswap64(w) : w;
+}
+
+// Sixteen bytes as two such words: bytes 0 to 7 in `lo`, 8 to 15 in `hi`.
+struct WordPair {
+    std::uint64_t lo, hi;
+};
+
+// The `n` (below 16) bytes at `p`, the rest zero, read with a few overlapping loads and
+// without touching anything after them.
+DST_INLINE WordPair loadShortWords(const char* p, std::size_t n) {
+    auto load32 = [](const char* q) {
+        std::uint32_t w;
+        std::memcpy(&w, q, 4);
+        return std::uint64_t{kBigEndian ? __builtin_bswap32(w) : w};
+    };
+    auto byte = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i); };
+    if (n >= 8) return {loadWord(p), loadWord(p + n - 8) >> (8 * (16 - n) - 1) >> 1};  // no branch for n == 8
+    if (n >= 4) return {load32(p) | load32(p + n - 4) << (8 * (n - 4)), 0};
+    return {n == 0 ? 0 : byte(0) | byte(n / 2) | byte(n - 1), 0};
+}
+
+}  // namespace dst_serializer
+
+#endif

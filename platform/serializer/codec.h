@@ -1,0 +1,446 @@
+// The serializer's encoder and decoders, written once over a backend that classifies and
+// moves sixteen bytes at a time (chunk.h). libSerializer instantiates them for the native
+// backend; the tests and the fuzz target, for every backend the host can run.
+#ifndef DST_SERIALIZER_CODEC_H
+#define DST_SERIALIZER_CODEC_H
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "PhonebookRecord.h"
+#include "chunk.h"
+
+namespace dst_serializer {
+// Internal to each file that compiles it (libSerializer's one, a test, the fuzz target), so
+// that the compiler inlines what is used once, as it would in a file of its own.
+namespace {
+
+constexpr bool mustEscape(unsigned char c) { return c < 0x20 || c == 0x7F || c == '%' || c == ':' || c == ';'; }
+
+struct ByteTable {
+    signed char hex[256];      // value of an upper-case hex digit, -1 otherwise
+    char digits[200];          // "00" to "99"
+    char escapes[256][4];      // "%XX" and a spare byte
+    unsigned char bits[256];   // how many bits are set
+    constexpr ByteTable() : hex(), digits(), escapes(), bits() {
+        for (int c = 0; c < 256; ++c) hex[c] = -1;
+        for (int d = 0; d < 10; ++d) hex['0' + d] = static_cast<signed char>(d);
+        for (int d = 0; d < 6; ++d) hex['A' + d] = static_cast<signed char>(10 + d);
+        for (int v = 0; v < 100; ++v) digits[2 * v] = static_cast<char>('0' + v / 10), digits[2 * v + 1] = static_cast<char>('0' + v % 10);
+        constexpr char hexDigits[] = "0123456789ABCDEF";
+        for (int c = 0; c < 256; ++c) escapes[c][0] = '%', escapes[c][1] = hexDigits[c >> 4], escapes[c][2] = hexDigits[c & 0xF];
+        for (int i = 1; i < 256; ++i) bits[i] = static_cast<unsigned char>(bits[i / 2] + (i & 1));
+    }
+};
+inline constexpr ByteTable kBytes;
+
+// The mask of the first `n` (below 16) bytes only.
+DST_INLINE unsigned firstBits(std::size_t n) { return (1u << n) - 1; }
+
+// From a table: the default x86-64 and armhf targets have no population count instruction,
+// and the builtin would call into the compiler's runtime.
+DST_INLINE unsigned popcount16(unsigned x) { return kBytes.bits[x & 0xFF] + kBytes.bits[x >> 8]; }
+
+// --- writing, whatever the backend ------------------------------------------------------
+
+// Makes room for `extra` more bytes at the end and returns where they start. Growth is
+// geometric, so that many small appends to one working string stay linear in total.
+inline char* extend(std::string& buffer, std::size_t extra) {
+    const std::size_t size = buffer.size();
+    if (size + extra > buffer.capacity()) buffer.reserve(std::max(size + extra, 2 * buffer.capacity()));
+    buffer.resize(size + extra);
+    return &buffer[size];
+}
+
+inline std::size_t decimalLength(std::uint64_t v) {
+    std::size_t n = 1;
+    for (; v >= 100; v /= 100) n += 2;
+    return n + (v >= 10);
+}
+
+// Writes v in decimal at `out`, two digits at a time; returns the end.
+inline char* putDecimal(char* out, std::uint64_t v) {
+    char* const end = out + decimalLength(v);
+    char* p = end;
+    for (; v >= 100; v /= 100) p -= 2, std::memcpy(p, &kBytes.digits[2 * (v % 100)], 2);
+    if (v >= 10) p -= 2, std::memcpy(p, &kBytes.digits[2 * v], 2);
+    else *--p = static_cast<char>('0' + v);
+    return end;
+}
+
+// The encoder may store whole chunks past what it keeps: callers leave this much room
+// beyond the exact size.
+constexpr std::size_t kSlack = 2 * kChunk;
+
+// Most lengths have one or two digits: those come straight from the table.
+DST_INLINE std::size_t digitsOf(std::size_t v) { return v < 10 ? 1 : v < 100 ? 2 : decimalLength(v); }
+DST_INLINE void putLength(char* out, std::size_t v) {
+    if (v < 10) *out = static_cast<char>('0' + v);
+    else if (v < 100) std::memcpy(out, &kBytes.digits[2 * v], 2);
+    else putDecimal(out, v);
+}
+
+// The head "s<length>," of a body of `length` bytes, whose length has `digits` digits;
+// returns where the body goes.
+inline char* putHead(char* out, std::size_t length, std::size_t digits) {
+    out[0] = 's';
+    putLength(out + 1, length);
+    out[1 + digits] = ',';
+    return out + 2 + digits;
+}
+
+// The exact size of the encoding of a string of `n` bytes of which `escapes` are escaped.
+inline std::size_t encodedSize(std::size_t n, std::size_t escapes) {
+    const std::size_t body = n + 2 * escapes;
+    return 2 + digitsOf(body) + body;
+}
+
+// Room enough for the encoding of `n` bytes written in one pass.
+inline std::size_t bound(std::size_t n) { return 3 * n + 24 + kSlack; }
+
+// Values whose worst case fits here are written on the stack, in one pass, and appended in
+// one piece; larger ones are counted first and written straight into the working string.
+constexpr std::size_t kScratch = 4096;
+
+// --- reading, whatever the backend ------------------------------------------------------
+
+// Removes the first `n` bytes of `buffer`: one move of the rest, and a truncation that
+// needs no call into the library.
+inline void dropFront(std::string& buffer, std::size_t n) {
+    const std::size_t rest = buffer.size() - n;
+    if (rest != 0) std::memmove(&buffer[0], buffer.data() + n, rest);
+    buffer.erase(rest);
+}
+
+// --- the six operations over backend B ---------------------------------------------------
+
+template <typename B>
+struct Codec {
+    using Backend = B;
+    using Chunk = typename B::Chunk;
+
+    static void serialize(std::string& buffer, int value) {
+        const bool negative = value < 0;
+        const std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+        char text[16];
+        char* out = text;
+        *out++ = 'i';
+        if (negative) *out++ = '-';
+        out = putDecimal(out, magnitude);
+        *out++ = '.';
+        buffer.append(text, static_cast<std::size_t>(out - text));
+    }
+
+    static void serialize(std::string& buffer, const std::string& value) {
+        if (&value == &buffer) {  // the value as it was before this call, not as it grows
+            const std::string copy(value);
+            return serialize(buffer, copy);
+        }
+        if (value.empty()) {  // spare slots and absent fields: the commonest value of all
+            buffer.append("s0,", 3);
+            return;
+        }
+        if (bound(value.size()) <= kScratch) {
+            char scratch[kScratch];
+            buffer.append(scratch, static_cast<std::size_t>(putStringOnePass(scratch, value.data(), value.size()) - scratch));
+            return;
+        }
+        const std::size_t escapes = countEscapes(value.data(), value.size()), size = encodedSize(value.size(), escapes);
+        const std::size_t start = buffer.size();
+        putString(extend(buffer, size + kSlack), value, escapes);
+        buffer.resize(start + size);
+    }
+
+    static void serialize(std::string& buffer, PhonebookRecord& record) {
+        {
+            char scratch[kScratch];
+            char* out = scratch;
+            *out++ = 'r';
+            out = putDecimal(out, record.size());
+            *out++ = ',';
+            auto field = record.begin();
+            // Each field is written while its worst case fits in what is left of the scratch.
+            for (; field != record.end() && bound(field->first.size()) + bound(field->second.size()) <= kScratch - static_cast<std::size_t>(out - scratch); ++field) {
+                out = putStringOnePass(out, field->first.data(), field->first.size());
+                out = putStringOnePass(out, field->second.data(), field->second.size());
+            }
+            if (field == record.end()) {
+                buffer.append(scratch, static_cast<std::size_t>(out - scratch));  // after the last read of the record
+                return;
+            }
+        }
+        for (const RecordField& field : record) {
+            if (&field.first == &buffer || &field.second == &buffer) {  // encode the record as it was
+                PhonebookRecord copy(record);
+                return serialize(buffer, copy);
+            }
+        }
+        // The exact size first, so that the buffer grows once and by no more than it keeps.
+        // The escape counts of the first fields are kept for the writing.
+        constexpr std::size_t kKept = 64;
+        std::size_t counts[kKept];
+        std::size_t size = 2 + decimalLength(record.size()), k = 0;
+        for (const RecordField& field : record) {
+            for (const std::string* s : {&field.first, &field.second}) {
+                const std::size_t escapes = countEscapes(s->data(), s->size());
+                if (k < kKept) counts[k++] = escapes;
+                size += encodedSize(s->size(), escapes);
+            }
+        }
+        const std::size_t start = buffer.size();
+        char* out = extend(buffer, size + kSlack);
+        *out++ = 'r';
+        out = putDecimal(out, record.size());
+        *out++ = ',';
+        k = 0;
+        for (const RecordField& field : record) {
+            for (const std::string* s : {&field.first, &field.second}) {
+                const std::size_t escapes = k < kKept ? counts[k++] : countEscapes(s->data(), s->size());
+                out = putString(out, *s, escapes);
+            }
+        }
+        buffer.resize(start + size);
+    }
+
+    static bool deserialize(std::string& buffer, int& value) {
+        return decodeFront(buffer, value, [](Reader& r, int& v) { return r.integer(v); });
+    }
+
+    static bool deserialize(std::string& buffer, std::string& value) {
+        if (&value == &buffer) return decodeFront(buffer, value, [](Reader& r, std::string& v) { return r.string(v); });
+        // Straight into `value`, whose room is reused: the reader writes it only on success.
+        Reader reader{buffer.data(), buffer.size()};
+        if (!reader.string(value)) return false;
+        dropFront(buffer, reader.pos);
+        return true;
+    }
+
+    static bool deserialize(std::string& buffer, PhonebookRecord& record) {
+        return decodeFront(buffer, record, [](Reader& r, PhonebookRecord& v) { return r.record(v); });
+    }
+
+private:
+    // Calls `f(at, m)` with the escape masks of the `n` bytes at `p`, bit i of `m` for byte
+    // at + i, each byte in exactly one mask, and stops at the first call that returns false.
+    // The rest after the whole chunks is the last sixteen bytes again, less those already
+    // covered, or a short load.
+    template <typename F>
+    static DST_INLINE bool eachMask(const char* p, std::size_t n, F f) {
+        std::size_t i = 0;
+        for (; i + kChunk <= n; i += kChunk)
+            if (!f(i, B::escapeMask(B::load(p + i)))) return false;
+        if (i == n) return true;
+        if (n >= kChunk) return f(n - kChunk, B::escapeMask(B::load(p + n - kChunk)) & ~firstBits(kChunk - (n - i)));
+        return f(0, B::escapeMask(B::loadShort(p, n)) & firstBits(n));
+    }
+
+    // How many of the `n` bytes at `p` must be escaped.
+    static std::size_t countEscapes(const char* p, std::size_t n) {
+        std::size_t count = 0;
+        eachMask(p, n, [&count](std::size_t, unsigned m) { return count += popcount16(m), true; });
+        return count;
+    }
+
+    // A chunk of a body (escape mask `m`, of which `len` bytes are kept, byte k also at
+    // src[k]; src[0] is read even when `len` is 0, which a std::string's terminator allows)
+    // at `out`; returns the end. The chunk is stored whole; each escape is then written over
+    // its byte and the bytes after it are stored again, shifted in registers. Whether a
+    // chunk has an escape cannot be predicted, so the first one is written without a
+    // branch: a chunk without one writes its would-be escape into the room beyond its end.
+    static DST_INLINE char* putChunk(char* out, Chunk c, unsigned m, std::size_t len, const char* src) {
+        B::store(out, c);
+        auto k = static_cast<std::size_t>(__builtin_ctz(m | 1u << len));
+        std::memcpy(out + k, kBytes.escapes[static_cast<unsigned char>(src[m != 0 ? k : 0])], 4);
+        B::store(out + k + 3, B::shiftDown(c, std::min(k + 1, kChunk)));
+        std::size_t extra = m != 0 ? 2 : 0;
+        for (m &= m - 1; m != 0; m &= m - 1, extra += 2) {
+            k = static_cast<std::size_t>(__builtin_ctz(m));
+            char* const at = out + k + extra;
+            std::memcpy(at, kBytes.escapes[static_cast<unsigned char>(src[k])], 4);
+            B::store(at + 3, B::shiftDown(c, k + 1));
+        }
+        return out + len + extra;
+    }
+
+    // The body of the `n` bytes at `p` (a std::string's data: p[n] is readable), at `out`
+    // with `kSlack` bytes of room beyond it; returns its end. Bodies of up to 48 bytes, most
+    // values, take a fixed number of chunks instead of a loop.
+    static DST_INLINE char* putBody(char* out, const char* p, std::size_t n) {
+        if (n < kChunk) {
+            const Chunk c = B::loadShort(p, n);
+            return putChunk(out, c, B::escapeMask(c) & firstBits(n), n, p);
+        }
+        auto full = [&](std::size_t i) __attribute__((always_inline)) {
+            const Chunk c = B::load(p + i);
+            out = putChunk(out, c, B::escapeMask(c), kChunk, p + i);
+        };
+        // From `i` on: the last sixteen bytes, less those already written, shifted down.
+        auto rest = [&](std::size_t i) __attribute__((always_inline)) {
+            const Chunk last = B::load(p + n - kChunk);
+            const std::size_t skip = kChunk - (n - i);
+            return putChunk(out, B::shiftDown(last, skip), B::escapeMask(last) >> skip, n - i, p + i);
+        };
+        if (n <= 2 * kChunk) return full(0), rest(kChunk);
+        if (n <= 3 * kChunk) return full(0), full(kChunk), rest(2 * kChunk);
+        std::size_t i = 0;
+        for (; n - i > kChunk; i += kChunk) full(i);
+        return rest(i);
+    }
+
+    // The encoding of a string whose escapes are counted already.
+    static char* putString(char* out, const std::string& s, std::size_t escapes) {
+        const std::size_t body = s.size() + 2 * escapes;
+        return putBody(putHead(out, body, digitsOf(body)), s.data(), s.size());
+    }
+
+    // The encoding of the `n` bytes at `p` at `out`, which has room for `bound(n)` bytes;
+    // returns its end. One pass: the body goes where a length of as many digits as the raw
+    // size leaves it, and moves in the rare case that escapes add a digit.
+    static DST_INLINE char* putStringOnePass(char* out, const char* p, std::size_t n) {
+        // A short value without escapes (field names, mostly) is its head and one store.
+        // One with escapes loads again below: keeping the chunk for it measured slower.
+        if (n < kChunk) {
+            const Chunk c = B::loadShort(p, n);
+            if ((B::escapeMask(c) & firstBits(n)) == 0) {
+                char* const body = putHead(out, n, n < 10 ? 1 : 2);
+                B::store(body, c);
+                return body + n;
+            }
+        }
+        const std::size_t guess = digitsOf(n);
+        char* const body = out + 2 + guess;
+        char* end = putBody(body, p, n);
+        const auto length = static_cast<std::size_t>(end - body);
+        const std::size_t digits = digitsOf(length);
+        if (digits != guess) {
+            std::memmove(body + (digits - guess), body, length);
+            end += digits - guess;
+        }
+        putHead(out, length, digits);
+        return end;
+    }
+
+    // A cursor over the working string. Every read checks the end; nothing is consumed from
+    // the string itself until a whole value has been read.
+    struct Reader {
+        const char* data;
+        std::size_t size;
+        std::size_t pos = 0;
+
+        std::size_t left() const { return size - pos; }
+
+        bool take(char c) {
+            if (pos < size && data[pos] == c) {
+                ++pos;
+                return true;
+            }
+            return false;
+        }
+
+        // Canonical unsigned decimal (no sign, no leading zero) not above `max`, then `term`.
+        bool count(std::uint64_t max, char term, std::uint64_t& out) {
+            if (pos >= size || data[pos] < '0' || data[pos] > '9') return false;
+            std::uint64_t v = 0;
+            if (data[pos] == '0') {
+                ++pos;
+            } else {
+                while (pos < size && data[pos] >= '0' && data[pos] <= '9') {
+                    const auto d = static_cast<std::uint64_t>(data[pos] - '0');
+                    if (v > (max - d) / 10) return false;
+                    v = v * 10 + d;
+                    ++pos;
+                }
+            }
+            if (!take(term)) return false;
+            out = v;
+            return true;
+        }
+
+        bool integer(int& out) {
+            if (!take('i')) return false;
+            const bool negative = take('-');
+            std::uint64_t magnitude = 0;
+            const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
+            if (!count(limit, '.', magnitude)) return false;
+            if (negative && magnitude == 0) return false;  // "-0" is not canonical
+            out = negative ? static_cast<int>(-static_cast<std::int64_t>(magnitude)) : static_cast<int>(magnitude);
+            return true;
+        }
+
+        // A body is valid when every byte of the escaped class is a '%' followed by two
+        // upper-case hex digits that name a byte of that class. The whole body is checked
+        // before `out` is touched, and `out` is then written once, at its exact size.
+        DST_INLINE bool string(std::string& out) {
+            std::uint64_t length = 0;
+            if (!take('s') || !count(left(), ',', length) || length > left()) return false;
+            const auto n = static_cast<std::size_t>(length);
+            const char* const body = data + pos;
+            std::size_t escapes = 0;
+            // The escaped-class bytes of the chunk at body[at], as mask `m`.
+            auto check = [&](std::size_t at, unsigned m) __attribute__((always_inline)) {
+                for (; m != 0; m &= m - 1, ++escapes) {
+                    const std::size_t j = at + static_cast<std::size_t>(__builtin_ctz(m));
+                    if (body[j] != '%' || n - j < 3) return false;
+                    const int hi = kBytes.hex[static_cast<unsigned char>(body[j + 1])];
+                    const int lo = kBytes.hex[static_cast<unsigned char>(body[j + 2])];
+                    if (hi < 0 || lo < 0 || !mustEscape(static_cast<unsigned char>(hi << 4 | lo))) return false;
+                }
+                return true;
+            };
+            if (!eachMask(body, n, check)) return false;
+            pos += n;
+            if (escapes == 0) {
+                out.clear();  // then one copy into the room `out` already has, if it is enough
+                out.append(body, n);
+                return true;
+            }
+            out.resize(n - 2 * escapes);
+            char* to = &out[0];
+            const char* p = body;
+            for (std::size_t e = 0; e < escapes; ++e) {
+                const auto* percent = static_cast<const char*>(std::memchr(p, '%', static_cast<std::size_t>(body + n - p)));
+                std::memcpy(to, p, static_cast<std::size_t>(percent - p));
+                to += percent - p;
+                *to++ = static_cast<char>(kBytes.hex[static_cast<unsigned char>(percent[1])] << 4 | kBytes.hex[static_cast<unsigned char>(percent[2])]);
+                p = percent + 3;
+            }
+            std::memcpy(to, p, static_cast<std::size_t>(body + n - p));
+            return true;
+        }
+
+        bool record(PhonebookRecord& out) {
+            constexpr std::size_t kSmallestField = 6;  // "s0,s0,"
+            constexpr std::size_t kReserveCap = 256;   // never trust a count for more than this
+            std::uint64_t fields = 0;
+            if (!take('r') || !count(left(), ',', fields) || fields > left() / kSmallestField) return false;
+            out.clear();
+            out.reserve(std::min<std::size_t>(static_cast<std::size_t>(fields), kReserveCap));
+            for (std::uint64_t i = 0; i < fields; ++i) {
+                out.emplace_back();
+                if (!string(out.back().first) || !string(out.back().second)) return false;
+            }
+            return true;
+        }
+    };
+
+    // Runs `read` on a fresh value; only on success drops the encoding from the front of
+    // `buffer` and moves the value into `out`.
+    template <typename T, typename Read>
+    static bool decodeFront(std::string& buffer, T& out, Read read) {
+        Reader reader{buffer.data(), buffer.size()};
+        T value{};
+        if (!read(reader, value)) return false;
+        dropFront(buffer, reader.pos);  // before the store, in case `out` is `buffer` itself
+        out = std::move(value);
+        return true;
+    }
+};
+
+}  // namespace
+}  // namespace dst_serializer
+
+#endif
