@@ -1,4 +1,4 @@
-// Our grammar written again, plainly and a byte at a time, apart from platform/Serializer.cpp.
+// Our grammar written again, plainly and a byte at a time, apart from platform/serializer/.
 // Built with -DFAULT=none it stands in for a platform's own serializer; each other FAULT
 // breaks one property that the checker must name, but other_grammar, which has them all.
 #include <unistd.h>
