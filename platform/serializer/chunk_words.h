@@ -16,13 +16,12 @@ struct Words {
     static DST_INLINE Chunk loadShort(const char* p, std::size_t n) { return loadShortWords(p, n); }
     static DST_INLINE void store(char* out, Chunk c) { storeWord(out, c.lo), storeWord(out + 8, c.hi); }
 
-    // The count selects words through masks, which compilers keep free of branches; the
-    // double shift keeps every shift count below 64.
+    // With branches on the count: counted on armhf (bench/instructions.sh), choosing the
+    // words through masks instead took more instructions than the branches save.
     static DST_INLINE Chunk shiftDown(Chunk c, std::size_t k) {
-        const std::uint64_t low = 0 - std::uint64_t{k < 8}, within = 0 - std::uint64_t{k < 16};
-        const std::uint64_t first = (c.lo & low) | (c.hi & ~low & within), second = c.hi & low;
-        const unsigned bits = 8 * (k & 7);
-        return {first >> bits | second << (63 - bits) << 1, second >> bits};
+        if (k == 0) return c;
+        if (k >= 8) return {k >= 16 ? 0 : (k == 8 ? c.hi : c.hi >> (8 * (k - 8))), 0};
+        return {c.lo >> (8 * k) | c.hi << (64 - 8 * k), c.hi >> (8 * k)};
     }
 
     static DST_INLINE unsigned escapeMask(Chunk c) { return escapeMask8(c.lo) | escapeMask8(c.hi) << 8; }
@@ -35,7 +34,8 @@ private:
 
     // Bit 7 of each byte of `flags` is set exactly when that byte of `w` must be escaped,
     // with no carry between bytes; those bits are then gathered into the low eight bits.
-    static DST_INLINE unsigned escapeMask8(std::uint64_t w) {
+    // Inlined only where the compiler sees fit: forced, it made the readers longer on armhf.
+    static unsigned escapeMask8(std::uint64_t w) {
         constexpr std::uint64_t ones = 0x0101010101010101u, low7 = 0x7F7F7F7F7F7F7F7Fu;
         const auto zero = [](std::uint64_t v) { return ~(((v & low7) + low7) | v | low7); };  // 0x80 where v's byte is 0
         const std::uint64_t flags = zero(w & (ones * 0xE0)) | zero(w ^ (ones * 0x7F)) | zero(w ^ (ones * '%')) | zero((w | ones) ^ (ones * ';'));
