@@ -1,5 +1,4 @@
-// The values the checks use, generated with fixed seeds so that every run checks the same,
-// and how a failure shows them.
+// The values the checks use, generated the same on every run, and how a failure shows them.
 #include <algorithm>
 #include <climits>
 #include <cstdio>
