@@ -24,7 +24,7 @@ constexpr bool mustEscape(unsigned char c) { return c < 0x20 || c == 0x7F || c =
 struct ByteTable {
     signed char hex[256];      // value of an upper-case hex digit, -1 otherwise
     char digits[200];          // "00" to "99"
-    char escapes[256][4];      // "%XX" and a spare byte
+    char escapes[256][4];      // what a byte is written as ("%XX" or itself), then that length
     char heads[16][4];         // "s0," to "s9," and a spare byte, "s10," to "s15,"
     unsigned char bits[256];   // how many bits are set
     constexpr ByteTable() : hex(), digits(), escapes(), heads(), bits() {
@@ -33,7 +33,11 @@ struct ByteTable {
         for (int d = 0; d < 6; ++d) hex['A' + d] = static_cast<signed char>(10 + d);
         for (int v = 0; v < 100; ++v) digits[2 * v] = static_cast<char>('0' + v / 10), digits[2 * v + 1] = static_cast<char>('0' + v % 10);
         constexpr char hexDigits[] = "0123456789ABCDEF";
-        for (int c = 0; c < 256; ++c) escapes[c][0] = '%', escapes[c][1] = hexDigits[c >> 4], escapes[c][2] = hexDigits[c & 0xF];
+        for (int c = 0; c < 256; ++c) {
+            const bool escaped = mustEscape(static_cast<unsigned char>(c));
+            escapes[c][0] = escaped ? '%' : static_cast<char>(c), escapes[c][1] = hexDigits[c >> 4], escapes[c][2] = hexDigits[c & 0xF];
+            escapes[c][3] = escaped ? 3 : 1;
+        }
         for (int n = 0; n < 16; ++n) {
             heads[n][0] = 's', heads[n][1] = n < 10 ? static_cast<char>('0' + n) : '1';
             heads[n][2] = n < 10 ? ',' : static_cast<char>('0' + n - 10), heads[n][3] = ',';
@@ -253,23 +257,26 @@ private:
 
     // A chunk of a body (escape mask `m`, of which `len` bytes are kept, byte k also at
     // src[k]; src[0] is read even when `len` is 0, which a std::string's terminator allows)
-    // at `out`; returns the end. The chunk is stored whole; each escape is then written over
-    // its byte and the bytes after it are stored again, shifted in registers. Whether a
-    // chunk has an escape cannot be predicted, so the first one is written without a
-    // branch: a chunk without one writes its would-be escape into the room beyond its end.
+    // at `out`; returns the end. Whether a chunk has an escape cannot be predicted, so a
+    // chunk with at most one is stored whole and its escape written over its byte, the bytes
+    // after it stored again, shifted in registers, all without a branch: a chunk without
+    // one writes its would-be escape into the room beyond its end. A chunk with more (dense
+    // text) is written byte by byte from a table, without a branch per escape.
     static DST_INLINE char* putChunk(char* out, Chunk c, unsigned m, std::size_t len, const char* src) {
+        if ((m & (m - 1)) != 0) {
+            for (std::size_t j = 0; j < len; ++j) {
+                std::uint32_t e;  // its length, the last byte, taken from the register
+                std::memcpy(&e, kBytes.escapes[static_cast<unsigned char>(src[j])], 4);
+                std::memcpy(out, &e, 4);
+                out += kBigEndian ? e & 0xFF : e >> 24;
+            }
+            return out;
+        }
         B::store(out, c);
-        auto k = static_cast<std::size_t>(__builtin_ctz(m | 1u << len));
+        const auto k = static_cast<std::size_t>(__builtin_ctz(m | 1u << len));
         std::memcpy(out + k, kBytes.escapes[static_cast<unsigned char>(src[m != 0 ? k : 0])], 4);
         B::store(out + k + 3, B::shiftDown(c, std::min(k + 1, kChunk)));
-        std::size_t extra = m != 0 ? 2 : 0;
-        for (m &= m - 1; m != 0; m &= m - 1, extra += 2) {
-            k = static_cast<std::size_t>(__builtin_ctz(m));
-            char* const at = out + k + extra;
-            std::memcpy(at, kBytes.escapes[static_cast<unsigned char>(src[k])], 4);
-            B::store(at + 3, B::shiftDown(c, k + 1));
-        }
-        return out + len + extra;
+        return out + len + (m != 0 ? 2 : 0);
     }
 
     // The body of the `n` bytes at `p` (a std::string's data: p[n] is readable), at `out`
@@ -293,6 +300,16 @@ private:
         if (n <= 2 * kChunk) return full(0), rest(kChunk);
         if (n <= 3 * kChunk) return full(0), full(kChunk), rest(2 * kChunk);
         std::size_t i = 0;
+        // Past a few chunks (notes, mostly), whether a chunk is plain is predictable:
+        // plain text has long runs of them, and dense text few.
+        if (n > 6 * kChunk) {
+            for (; n - i > kChunk; i += kChunk) {
+                const Chunk c = B::load(p + i);
+                const unsigned m = B::escapeMask(c);
+                if (m == 0) B::store(out, c), out += kChunk;
+                else out = putChunk(out, c, m, kChunk, p + i);
+            }
+        }
         for (; n - i > kChunk; i += kChunk) full(i);
         return rest(i);
     }
