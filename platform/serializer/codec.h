@@ -263,6 +263,10 @@ private:
     // one writes its would-be escape into the room beyond its end. A chunk with more (dense
     // text) is written byte by byte from a table, without a branch per escape.
     static DST_INLINE char* putChunk(char* out, Chunk c, unsigned m, std::size_t len, const char* src) {
+        if (B::kBranchOnPlain && m == 0) {
+            B::store(out, c);
+            return out + len;
+        }
         if ((m & (m - 1)) != 0) {
             for (std::size_t j = 0; j < len; ++j) {
                 std::uint32_t e;  // its length, the last byte, taken from the register
