@@ -410,7 +410,11 @@ private:
             if (!take('s') || !count(left(), ',', length) || length > left()) return false;
             const auto n = static_cast<std::size_t>(length);
             const char* const body = data + pos;
-            if (n < kChunk && (B::escapeMask(B::loadShort(body, n)) & firstBits(n)) == 0) {  // most values
+            // Most values have no escape: those up to a few chunks are checked and appended
+            // at once, without the scratch.
+            const bool plain = n < kChunk ? (B::escapeMask(B::loadShort(body, n)) & firstBits(n)) == 0
+                                          : n <= 3 * kChunk && eachMask(body, n, [](std::size_t, unsigned m) { return m == 0; });
+            if (plain) {
                 pos += n;
                 out.clear();  // then one copy into the room `out` already has, if it is enough
                 out.append(body, n);
