@@ -9,6 +9,9 @@
 //                                 to 16, without a branch where the hardware allows;
 //   escapeMask(c)                 bit i set when byte i must be escaped ('%', ':', ';', bytes
 //                                 below 0x20 and 0x7F);
+//   kBranchOnPlain                whether a chunk without an escape takes a branch past the
+//                                 escape step (where instructions count: ARM) or goes
+//                                 through it (where mispredictions count: x86-64);
 //   name                          for test and fuzz reports.
 // Every function is static and inlined. The helpers here are for the backends' own use.
 #ifndef DST_SERIALIZER_CHUNK_H
