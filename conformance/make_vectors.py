@@ -138,9 +138,9 @@ def strings():
 
 
 def chunks():
-    """Lengths around the sixteen-byte chunks, and the 4096-byte scratch of our encoder."""
-    f = File("string-lengths.json", "Strings of lengths around 16, 32, 48 and 64 bytes and around the "
-                                    "encoder's 4096-byte scratch, with escapes at the chunk borders.")
+    """Lengths around the sixteen-byte chunks, and the 4096-byte scratches of our encoder and decoder."""
+    f = File("string-lengths.json", "Strings of lengths around 16, 32, 48 and 64 bytes and around our "
+                                    "4096-byte scratches, with escapes at the chunk borders.")
     rng = random.Random(4096)
     for n in [1, 2, 3, 4, 7, 8, 9, 12, 15, 16, 17, 31, 32, 33, 47, 48, 49, 63, 64, 65, 95, 96, 97]:
         f.both("length-%d-plain" % n, "string", b"a" * n)
@@ -157,6 +157,11 @@ def chunks():
         f.both("length-%d-plain" % n, "string", b"c" * n)
         f.both("length-%d-escapes" % n, "string", b"%:" * (n // 2) + b"x" * (n % 2))
         f.both("length-%d-escape-last" % n, "string", b"d" * (n - 1) + b";")
+    # Our decoder decodes a body of up to 4080 bytes in one pass on the stack, and checks a
+    # longer one whole before decoding it.
+    for n in [4080, 4081, 5000]:
+        f.reject("length-%d-bad-escape-last" % n, "string", b"s%d," % n + b"e" * (n - 3) + b"%3a")
+        f.reject("length-%d-raw-colon-last" % n, "string", b"s%d," % n + b"e" * (n - 1) + b":")
     return f
 
 
