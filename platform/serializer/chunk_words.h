@@ -12,7 +12,7 @@ namespace dst_serializer {
 struct EscapedTable {
     unsigned char at[256];
     constexpr EscapedTable() : at() {
-        for (int c = 0; c < 256; ++c) at[c] = c < 0x20 || c == 0x7F || c == '%' || c == ':' || c == ';';
+        for (int c = 0; c < 256; ++c) at[c] = mustEscape(static_cast<unsigned char>(c));
     }
     constexpr unsigned char operator[](std::uint64_t c) const { return at[c]; }
 };

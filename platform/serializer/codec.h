@@ -19,8 +19,6 @@ namespace dst_serializer {
 // that the compiler inlines what is used once, as it would in a file of its own.
 namespace {
 
-constexpr bool mustEscape(unsigned char c) { return c < 0x20 || c == 0x7F || c == '%' || c == ':' || c == ';'; }
-
 struct ByteTable {
     signed char hex[256];      // value of an upper-case hex digit, -1 otherwise
     char digits[200];          // "00" to "99"
