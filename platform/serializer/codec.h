@@ -412,12 +412,13 @@ private:
             // at once, without the scratch.
             const bool plain = n < kChunk ? (B::escapeMask(B::loadShort(body, n)) & firstBits(n)) == 0
                                           : n <= 3 * kChunk && eachMask(body, n, [](std::size_t, unsigned m) { return m == 0; });
-            if (plain) {
+            auto takePlain = [&] {
                 pos += n;
                 out.clear();  // then one copy into the room `out` already has, if it is enough
                 out.append(body, n);
                 return true;
-            }
+            };
+            if (plain) return takePlain();
             if (n <= kScratch - kChunk) {
                 char scratch[kScratch];
                 const char* const end = unescape(scratch, n + kChunk, body, n);
@@ -435,12 +436,8 @@ private:
                 return true;
             };
             if (!eachMask(body, n, check)) return false;
+            if (escapes == 0) return takePlain();
             pos += n;
-            if (escapes == 0) {
-                out.clear();  // then one copy into the room `out` already has, if it is enough
-                out.append(body, n);
-                return true;
-            }
             out.resize(n - 2 * escapes);
             unescape(&out[0], out.size(), body, n);
             return true;
