@@ -65,11 +65,11 @@ void decodeOne(std::string_view text, const DecodeOptions& o, const std::string&
     const Kind kind = o.kind ? *o.kind : dstypes::detectKind(text, &read, o.xml ? dstypes::hasXml : o.lenient ? dstypes::hasClass : nullptr);
     const bool detected = !o.kind, compact = o.compact || o.lines;
     if (o.xml) {
-        const std::string xml = dstypes::toXml(text, kind, detected);
+        const std::string xml = dstypes::toXml(text, kind, detected, read);
         out.write(o.pretty ? dstypes::prettyXml(xml, kind) : xml + "\n");
     } else if (o.lenient) {  // cannot fail once it has begun
         std::vector<std::string> notes;
-        dstypes::decodeLenient(text, kind, detected, compact, out, notes);
+        dstypes::decodeLenient(text, kind, detected, compact, out, notes, read);
         for (const std::string& note : notes) std::cerr << "dstypes: " << where << note << "\n";
     } else if (text.size() <= kWholeInMemory) {
         Output document;

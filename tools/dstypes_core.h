@@ -90,11 +90,14 @@ void decode(std::string_view text, Kind kind, bool detected, bool compact, Outpu
 
 /// What the library's own classes make of `text`, read as `kind` by a fresh receiver, as
 /// JSON on `out`; `notes` receives one line for each thing the strict reading objects to.
+/// `checked`: the strict reading has taken the text already (in detectKind()), so it is not
+/// read strictly again.
 void decodeLenient(std::string_view text, Kind kind, bool detected, bool compact, Output& out,
-                   std::vector<std::string>& notes);
+                   std::vector<std::string>& notes, bool checked = false);
 
-/// The library's XML fragment of a text of a kind that has one, checked strictly first.
-std::string toXml(std::string_view text, Kind kind, bool detected);
+/// The library's XML fragment of a text of a kind that has one, checked strictly first
+/// unless `checked` says that the strict reading has taken it already.
+std::string toXml(std::string_view text, Kind kind, bool detected, bool checked = false);
 
 /// `xml`, a fragment of `kind` as toXml() makes it, as one indented document wrapped in an
 /// element named after the kind.

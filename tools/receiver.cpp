@@ -23,11 +23,11 @@ bool hasXml(Kind kind) {
 }
 
 void decodeLenient(std::string_view text, Kind kind, bool detected, bool compact, Output& out,
-                   std::vector<std::string>& notes) {
+                   std::vector<std::string>& notes, bool checked) {
     if (!hasClass(kind)) throw BadInput("--lenient reads the kinds the library has classes for, not " + std::string(kindName(kind)));
     try {
         Output none(Output::kDiscard);
-        decode(text, kind, detected, true, none);
+        if (!checked) decode(text, kind, detected, true, none);
     } catch (const BadInput& e) {
         notes.push_back(std::string("the strict reading objects: ") + e.what());
     }
@@ -83,10 +83,10 @@ void decodeLenient(std::string_view text, Kind kind, bool detected, bool compact
     if (!onlySpace(working)) notes.push_back("the receiver leaves " + std::to_string(working.size()) + " bytes of the text unread");
 }
 
-std::string toXml(std::string_view text, Kind kind, bool detected) {
+std::string toXml(std::string_view text, Kind kind, bool detected, bool checked) {
     if (!hasXml(kind)) throw BadInput("the kind " + std::string(kindName(kind)) + " has no XML form");
     Output none(Output::kDiscard);
-    decode(text, kind, detected, true, none);
+    if (!checked) decode(text, kind, detected, true, none);
     std::string working(text);
     auto xmlOf = [&working](auto&& receiver) {
         receiver.deserialize(working);

@@ -71,12 +71,13 @@ EMSCRIPTEN_KEEPALIVE int dst_decode(int kind, int flags) {
         const bool xml = flags & kXml, lenient = flags & kLenient, compact = flags & kCompact;
         const std::string_view text = input;
         if (detected && onlySpace(text)) notes = "no text; read as an empty set of search results\n";
-        const Kind k = detected ? detectKind(text, nullptr, xml ? hasXml : lenient ? hasClass : nullptr) : kindOf(kind);
+        bool read = false;  // whether the strict reading has taken the text already
+        const Kind k = detected ? detectKind(text, &read, xml ? hasXml : lenient ? hasClass : nullptr) : kindOf(kind);
         if (xml) {
-            out.write(toXml(text, k, detected) + "\n");
+            out.write(toXml(text, k, detected, read) + "\n");
         } else if (lenient) {
             std::vector<std::string> lines;
-            decodeLenient(text, k, detected, compact, out, lines);
+            decodeLenient(text, k, detected, compact, out, lines, read);
             for (const std::string& line : lines) notes += line + "\n";
         } else {
             decode(text, k, detected, compact, out);
