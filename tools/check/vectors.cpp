@@ -5,27 +5,21 @@
 #include <nlohmann/json.hpp>
 
 #include "check.h"
+#include "json_values.h"
 
 namespace dstcheck {
 
 namespace {
 
-// Bytes in a vector: a JSON string as it stands, or {"hex": "..."}.
-std::string bytesOf(const nlohmann::json& j) {
-    if (j.is_string()) return j.get<std::string>();
-    const std::string hex = j.at("hex").get<std::string>();
-    if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) throw std::runtime_error("bad hex " + hex);
-    std::string out;
-    for (std::size_t i = 0; i < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
+// Bytes in a vector: a JSON string as it stands, or {"hex": "..."}, as dstypes reads them.
+using dstypes::jsonToBytes;
 
 // `kind` is an index into kKinds: integer, string or record, as Value holds them.
-Value valueOf(std::size_t kind, const nlohmann::json& j) {
+Value valueOf(std::size_t kind, const nlohmann::json& j, const std::string& id) {
     if (kind == 0) return j.get<int>();
-    if (kind == 1) return bytesOf(j);
+    if (kind == 1) return jsonToBytes(j, id);
     PhonebookRecord r;
-    for (const auto& field : j) r.emplace_back(bytesOf(field.at(0)), bytesOf(field.at(1)));
+    for (const auto& field : j) r.emplace_back(jsonToBytes(field.at(0), id), jsonToBytes(field.at(1), id));
     return r;
 }
 
@@ -41,16 +35,16 @@ Check vectorCheck(const nlohmann::json& c) {
     if (kindIndex == 3) throw std::runtime_error(id + ": unknown kind " + kind);
     std::function<std::string()> run;
     if (op == "encode") {
-        run = [value = valueOf(kindIndex, c.at("value")), text = bytesOf(c.at("text"))] {
+        run = [value = valueOf(kindIndex, c.at("value"), id), text = jsonToBytes(c.at("text"), id)] {
             const std::string got = encoding(value);
             return got == text ? "" : "encoding " + describe(value) + " gave " + quote(got) + ", not " + quote(text);
         };
     } else if (op == "decode" && (c.at("result") == "accept" || c.at("result") == "reject")) {
         // A rejection expects the out-argument, a sentinel, and the working string unchanged.
         const bool accept = c.at("result") == "accept";
-        const std::string input = bytesOf(c.at("input"));
-        const Value value = accept ? valueOf(kindIndex, c.at("value")) : kSentinels[kindIndex];
-        run = [accept, input, value, rest = accept ? bytesOf(c.at("rest")) : input] {
+        const std::string input = jsonToBytes(c.at("input"), id);
+        const Value value = accept ? valueOf(kindIndex, c.at("value"), id) : kSentinels[kindIndex];
+        run = [accept, input, value, rest = accept ? jsonToBytes(c.at("rest"), id) : input] {
             std::string b = input;
             Value out = accept ? otherThan(value) : value;
             const bool result = decodeValue(b, out);
