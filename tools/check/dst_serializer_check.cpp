@@ -5,7 +5,6 @@
 // nothing else. This file holds the command line and the report; check.h the rest.
 // Exit status: 0 when every required check passes, 1 when one does not, 2 when the library
 // cannot be checked (not loadable, an operation missing, bad arguments or vectors).
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
@@ -21,12 +20,11 @@ namespace {
 
 // The installed vectors, beside the installed program.
 std::string defaultVectors() {
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return "";
-    const auto dir = std::filesystem::path(std::string(self, static_cast<std::size_t>(n))).parent_path();
-    const auto vectors = dir.parent_path() / "share" / "dst-serializer-check" / "vectors";
-    return std::filesystem::is_directory(vectors) ? vectors.string() : "";
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return "";
+    const auto vectors = self.parent_path().parent_path() / "share" / "dst-serializer-check" / "vectors";
+    return std::filesystem::is_directory(vectors, error) ? vectors.string() : "";
 }
 
 std::set<std::string> readExpectedFailures(const std::string& file, const std::set<std::string>& known) {
