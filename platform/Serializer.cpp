@@ -10,12 +10,14 @@
 //   chunk.h         the interface of a backend: load, short load, store, shift and escape
 //                   mask of sixteen bytes at a time;
 //   chunk_sse2.h,   one backend per instruction set, each a file of its own: SSE2 (x86-64),
-//   chunk_neon.h,   NEON (ARM where the target has it) and portable 64-bit words (plain
-//   chunk_words.h   C++, every host; what Debian's armhf baseline runs);
+//   chunk_ssse3.h,  SSSE3 (SSE2 with a byte shuffle, chosen at run time on x86-64), NEON
+//   chunk_neon.h,   (ARM where the target has it) and portable 64-bit words (plain C++,
+//   chunk_words.h   every host; what Debian's armhf baseline runs);
 //   backends.h      the one place that picks the native backend and lists those the
 //                   target can run;
 //   codec.h         the encoder and decoders, written once over any backend.
-// This file holds the six entry points, over the native backend. The tests run over every
+// This file holds the six entry points, over the native backend, or over SSSE3 (compiled
+// in SerializerSsse3.cpp) where the processor has it. The tests run over every
 // backend the host can run, and fuzz_serializer_reference checks each of them against a
 // byte-at-a-time reference.
 #include "Serializer.h"
@@ -25,10 +27,47 @@
 
 using Native = dst_serializer::Codec<dst_serializer::Native>;
 
+#if defined(DST_SERIALIZER_SSSE3)
+#include <atomic>
+#include <cpuid.h>
+
+#include "serializer/ssse3_codec.h"
+
+namespace {
+using Shuffling = dst_serializer::Ssse3Codec;
+
+// Asked of the processor on first use, not at load: the library runs no code when loaded.
+// Concurrent first calls may each ask; they get the same answer.
+std::atomic<int> ssse3{-1};
+bool shuffles() {
+    int known = ssse3.load(std::memory_order_relaxed);
+    if (known < 0) {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        known = __get_cpuid(1, &a, &b, &c, &d) && (c & bit_SSSE3) != 0 ? 1 : 0;
+        ssse3.store(known, std::memory_order_relaxed);
+    }
+    return known != 0;
+}
+}  // namespace
+#else
+namespace {
+using Shuffling = Native;
+constexpr bool shuffles() { return false; }
+}  // namespace
+#endif
+
 void Serializer::serialize(std::string& buffer, int value) { Native::serialize(buffer, value); }
-void Serializer::serialize(std::string& buffer, const std::string& value, bool) { Native::serialize(buffer, value); }
-void Serializer::serialize(std::string& buffer, PhonebookRecord& record) { Native::serialize(buffer, record); }
+void Serializer::serialize(std::string& buffer, const std::string& value, bool) {
+    shuffles() ? Shuffling::serialize(buffer, value) : Native::serialize(buffer, value);
+}
+void Serializer::serialize(std::string& buffer, PhonebookRecord& record) {
+    shuffles() ? Shuffling::serialize(buffer, record) : Native::serialize(buffer, record);
+}
 
 bool Serializer::deserialize(std::string& buffer, int& value) { return Native::deserialize(buffer, value); }
-bool Serializer::deserialize(std::string& buffer, std::string& value, bool) { return Native::deserialize(buffer, value); }
-bool Serializer::deserialize(std::string& buffer, PhonebookRecord& record) { return Native::deserialize(buffer, record); }
+bool Serializer::deserialize(std::string& buffer, std::string& value, bool) {
+    return shuffles() ? Shuffling::deserialize(buffer, value) : Native::deserialize(buffer, value);
+}
+bool Serializer::deserialize(std::string& buffer, PhonebookRecord& record) {
+    return shuffles() ? Shuffling::deserialize(buffer, record) : Native::deserialize(buffer, record);
+}

@@ -12,6 +12,12 @@
 //   kBranchOnPlain                whether a chunk without an escape takes a branch past the
 //                                 escape step (where instructions count: ARM) or goes
 //                                 through it (where mispredictions count: x86-64);
+//   kShuffles                     whether it can move bytes within a chunk by table, and
+//                                 so has
+//     expand(out, c, m)           the chunk with the bytes of escape mask m written as %XX,
+//                                 at most 28 bytes past what that takes, and
+//     unescape(to, p, carry, bad) the chunk at p decoded whole, escapes spilling into
+//                                 the next chunk carried (chunk_ssse3.h says how);
 //   name                          for test and fuzz reports.
 // Every function is static and inlined. The helpers here are for the backends' own use.
 #ifndef DST_SERIALIZER_CHUNK_H

@@ -12,6 +12,7 @@ struct Sse2 {
     using Chunk = __m128i;
     static constexpr const char* name = "SSE2";
     static constexpr bool kBranchOnPlain = false;
+    static constexpr bool kShuffles = false;
 
     static DST_INLINE Chunk load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static DST_INLINE Chunk loadShort(const char* p, std::size_t n) {
@@ -31,12 +32,15 @@ struct Sse2 {
         return _mm_or_si128(both, _mm_or_si128(down, across));
     }
 
-    static DST_INLINE unsigned escapeMask(Chunk v) {
+    static DST_INLINE unsigned escapeMask(Chunk v) { return static_cast<unsigned>(_mm_movemask_epi8(escapeVector(v))); }
+
+    // 0xFF in each byte that must be escaped.
+    static DST_INLINE __m128i escapeVector(Chunk v) {
         const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);  // v <= 0x1F
         const __m128i del = _mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F));
         const __m128i percent = _mm_cmpeq_epi8(v, _mm_set1_epi8('%'));
         const __m128i colons = _mm_cmpeq_epi8(_mm_or_si128(v, _mm_set1_epi8(1)), _mm_set1_epi8(';'));  // ':' | 1 == ';'
-        return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(control, del), _mm_or_si128(percent, colons))));
+        return _mm_or_si128(_mm_or_si128(control, del), _mm_or_si128(percent, colons));
     }
 };
 

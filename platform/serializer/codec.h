@@ -259,13 +259,22 @@ private:
     // chunk with at most one is stored whole and its escape written over its byte, the bytes
     // after it stored again, shifted in registers, all without a branch: a chunk without
     // one writes its would-be escape into the room beyond its end. A chunk with more (dense
-    // text) is written byte by byte from a table, without a branch per escape.
+    // text) is expanded by shuffles where the backend has them, or else written byte by
+    // byte from a table; either way without a branch per escape.
     static DST_INLINE char* putChunk(char* out, Chunk c, unsigned m, std::size_t len, const char* src) {
+        if constexpr (B::kShuffles) {
+            B::expand(out, c, m);
+            return out + len + 2 * popcount16(m);
+        }
         if (B::kBranchOnPlain && m == 0) {
             B::store(out, c);
             return out + len;
         }
         if ((m & (m - 1)) != 0) {
+            if constexpr (B::kShuffles) {
+                B::expand(out, c, m);
+                return out + len + 2 * popcount16(m);
+            }
             for (std::size_t j = 0; j < len; ++j) {
                 std::uint32_t e;  // its length, the last byte, taken from the register
                 std::memcpy(&e, kBytes.escapes[static_cast<unsigned char>(src[j])], 4);
@@ -299,6 +308,18 @@ private:
             const std::size_t skip = kChunk - (n - i);
             return putChunk(out, B::shiftDown(last, skip), B::escapeMask(last) >> skip, n - i, p + i);
         };
+        if constexpr (B::kShuffles) {
+            // Where every chunk with escapes is expanded without a branch, a value of up to
+            // three chunks takes one branch, on whether it is plain as a whole.
+            if (n <= 3 * kChunk) {
+                const std::size_t mid = std::min(kChunk, n - kChunk);
+                const Chunk first = B::load(p), second = B::load(p + mid), last = B::load(p + n - kChunk);
+                if ((B::escapeMask(first) | B::escapeMask(second) | B::escapeMask(last)) == 0) {
+                    B::store(out, first), B::store(out + mid, second), B::store(out + n - kChunk, last);
+                    return out + n;
+                }
+            }
+        }
         if (n <= 2 * kChunk) return full(0), rest(kChunk);
         if (n <= 3 * kChunk) return full(0), full(kChunk), rest(2 * kChunk);
         std::size_t i = 0;
@@ -470,6 +491,22 @@ private:
                 at += k + 1, from += k + 3;
             };
             // An escape in the chunk has its two digits within the body while 18 bytes are left.
+            // A backend with a shuffle decodes every chunk with escapes whole, sixteen bytes
+            // a step; `carry` marks the digits that spill into the next chunk.
+            if constexpr (B::kShuffles) {
+                unsigned carry = 0;
+                while (end - to >= static_cast<std::ptrdiff_t>(kChunk) && stop - p >= static_cast<std::ptrdiff_t>(kChunk + 2)) {
+                    const Chunk c = B::load(p);
+                    if ((B::escapeMask(c) | carry) == 0) {
+                        B::store(to, c);
+                        p += kChunk, to += kChunk;
+                        continue;
+                    }
+                    to = B::unescape(to, p, carry, bad);
+                    p += kChunk;
+                }
+                p += carry & 2 ? 2 : carry;  // digits already decoded with their escape
+            }
             while (end - to >= static_cast<std::ptrdiff_t>(kChunk) && stop - p >= static_cast<std::ptrdiff_t>(kChunk + 2)) {
                 const Chunk c = B::load(p);
                 const unsigned m = B::escapeMask(c);

@@ -1,0 +1,107 @@
+// The SSSE3 backend: SSE2 and a byte shuffle, which lets a chunk holding several escapes be
+// expanded or compacted from tables in a fixed number of steps. SSSE3 is not part of the
+// x86-64 baseline, so libSerializer builds this backend in a file of its own, compiled for
+// SSSE3, and uses it only where the processor has it.
+#ifndef DST_SERIALIZER_CHUNK_SSSE3_H
+#define DST_SERIALIZER_CHUNK_SSSE3_H
+
+#include <tmmintrin.h>
+
+#include "chunk_sse2.h"
+
+namespace dst_serializer {
+
+// Shuffle controls; 0x80 gives a zero byte.
+struct ShuffleTables {
+    // For the escape bits of four bytes, each held as (byte, '%', high digit, low digit) in
+    // one lane: the byte, or the three others.
+    unsigned char expand[16][16];
+    unsigned char expanded[16];  // how many bytes that gives
+    // For a mask of eight bytes: the indices of those kept, in order, and how many.
+    unsigned char compact[256][8];
+    unsigned char kept[256];
+    constexpr ShuffleTables() : expand(), expanded(), compact(), kept() {
+        for (int m = 0; m < 16; ++m) {
+            int o = 0;
+            for (int i = 0; i < 4; ++i)
+                for (int k = (m >> i & 1) ? 1 : 0; k < ((m >> i & 1) ? 4 : 1); ++k) expand[m][o++] = static_cast<unsigned char>(4 * i + k);
+            expanded[m] = static_cast<unsigned char>(o);
+            for (; o < 16; ++o) expand[m][o] = 0x80;
+        }
+        for (int m = 0; m < 256; ++m) {
+            int o = 0;
+            for (int i = 0; i < 8; ++i)
+                if (m >> i & 1) compact[m][o++] = static_cast<unsigned char>(i);
+            kept[m] = static_cast<unsigned char>(o);
+            for (; o < 8; ++o) compact[m][o] = 0x80;
+        }
+    }
+};
+inline constexpr ShuffleTables kShuffle;
+
+struct Ssse3 : Sse2 {
+    static constexpr const char* name = "SSSE3";
+    static constexpr bool kShuffles = true;
+
+    // The sixteen bytes of `c` at `out`, those of `m` (escape bits) as %XX, in one shuffle
+    // per four bytes; writes up to 28 bytes past what the bytes of `m` need, and the caller
+    // takes the length from `m`.
+    static DST_INLINE void expand(char* out, Chunk c, unsigned m) {
+        const __m128i digits = _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F');
+        const __m128i nibble = _mm_set1_epi8(0x0F), percent = _mm_set1_epi8('%');
+        const __m128i high = _mm_shuffle_epi8(digits, _mm_and_si128(_mm_srli_epi16(c, 4), nibble));
+        const __m128i low = _mm_shuffle_epi8(digits, _mm_and_si128(c, nibble));
+        const __m128i pairs0 = _mm_unpacklo_epi8(c, percent), pairs1 = _mm_unpackhi_epi8(c, percent);
+        const __m128i lows0 = _mm_unpacklo_epi8(high, low), lows1 = _mm_unpackhi_epi8(high, low);
+        auto group = [&out](__m128i lane, unsigned bits) __attribute__((always_inline)) {
+            store(out, _mm_shuffle_epi8(lane, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kShuffle.expand[bits]))));
+            out += kShuffle.expanded[bits];
+        };
+        group(_mm_unpacklo_epi16(pairs0, lows0), m & 0xF);
+        group(_mm_unpackhi_epi16(pairs0, lows0), m >> 4 & 0xF);
+        group(_mm_unpacklo_epi16(pairs1, lows1), m >> 8 & 0xF);
+        group(_mm_unpackhi_epi16(pairs1, lows1), m >> 12);
+    }
+
+    // Decodes the sixteen bytes at `p` (p[16] and p[17] readable) to `to` (sixteen bytes of
+    // room) and returns the end. `carry` holds the bytes 0 and 1 that are the digits of an
+    // escape begun before `p`, and on return those of the next chunk. Sets `bad` unless
+    // every byte of the escaped class outside those digits is a '%' with two upper-case hex
+    // digits that name a byte of that class; the digits of each escape are checked with it.
+    static DST_INLINE char* unescape(char* to, const char* p, unsigned& carry, bool& bad) {
+        const __m128i c = load(p);
+        __m128i highOk, lowOk;
+        const __m128i high = hexValue(load(p + 1), highOk), low = hexValue(load(p + 2), lowOk);
+        const __m128i value = _mm_or_si128(_mm_slli_epi16(high, 4), low);  // digits are below 16
+        const __m128i percent = _mm_cmpeq_epi8(c, _mm_set1_epi8('%'));
+        const __m128i good = _mm_and_si128(_mm_and_si128(percent, escapeVector(value)), _mm_and_si128(highOk, lowOk));
+        const auto escaped = static_cast<unsigned>(_mm_movemask_epi8(escapeVector(c)));
+        const auto starts = static_cast<unsigned>(_mm_movemask_epi8(percent));
+        const auto valid = static_cast<unsigned>(_mm_movemask_epi8(good));
+        const unsigned digits = starts << 1 | starts << 2 | carry;
+        bad |= (escaped & ~digits & ~valid) != 0;
+        carry = digits >> 16;
+        const unsigned keep = ~digits & 0xFFFF;
+        const __m128i decoded = _mm_or_si128(_mm_andnot_si128(percent, c), _mm_and_si128(percent, value));
+        const __m128i lowHalf = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kShuffle.compact[keep & 0xFF]));
+        const __m128i highHalf = _mm_add_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(kShuffle.compact[keep >> 8])), _mm_set1_epi8(8));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(decoded, lowHalf));
+        to += kShuffle.kept[keep & 0xFF];
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(decoded, highHalf));
+        return to + kShuffle.kept[keep >> 8];
+    }
+
+private:
+    // The value of each upper-case hex digit, and in `ok` which bytes are one.
+    static DST_INLINE __m128i hexValue(__m128i d, __m128i& ok) {
+        const __m128i digit = _mm_sub_epi8(d, _mm_set1_epi8('0')), letter = _mm_sub_epi8(d, _mm_set1_epi8('A'));
+        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
+        const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
+        ok = _mm_or_si128(isDigit, isLetter);
+        return _mm_or_si128(_mm_and_si128(isDigit, digit), _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
+    }
+};
+
+}  // namespace dst_serializer
+
+#endif
