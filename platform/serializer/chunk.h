@@ -9,6 +9,7 @@
 //                                 to 16, without a branch where the hardware allows;
 //   escapeMask(c)                 bit i set when byte i must be escaped ('%', ':', ';', bytes
 //                                 below 0x20 and 0x7F);
+//   escapeMaskShort(c, n)         the same, of the first n (up to 16) bytes only;
 //   kBranchOnPlain                whether a chunk without an escape takes a branch past the
 //                                 escape step (where instructions count: ARM) or goes
 //                                 through it (where mispredictions count: x86-64);

@@ -42,10 +42,23 @@ struct Words {
         return escapeMask8(c.lo) | escapeMask8(c.hi) << 8;
     }
 
+    // Only the groups of four bytes that hold some of the first `n`: most field names and
+    // many values are shorter than a chunk, and each lookup is three instructions.
+    static DST_INLINE unsigned escapeMaskShort(Chunk c, std::size_t n) {
+        unsigned m = escapeMask4(static_cast<std::uint32_t>(c.lo));
+        if (n > 4) m |= escapeMask4(static_cast<std::uint32_t>(c.lo >> 32)) << 4;
+        if (n > 8) m |= escapeMask4(static_cast<std::uint32_t>(c.hi)) << 8;
+        if (n > 12) m |= escapeMask4(static_cast<std::uint32_t>(c.hi >> 32)) << 12;
+        return m & ((1u << n) - 1);
+    }
+
 private:
-    static DST_INLINE unsigned escapeMask8(std::uint64_t w) {
+    static DST_INLINE unsigned escapeMask4(std::uint32_t w) {
         auto bit = [w](unsigned j) __attribute__((always_inline)) { return unsigned{kEscaped[(w >> (8 * j)) & 0xFF]} << j; };
-        return bit(0) | bit(1) | bit(2) | bit(3) | bit(4) | bit(5) | bit(6) | bit(7);
+        return bit(0) | bit(1) | bit(2) | bit(3);
+    }
+    static DST_INLINE unsigned escapeMask8(std::uint64_t w) {
+        return escapeMask4(static_cast<std::uint32_t>(w)) | escapeMask4(static_cast<std::uint32_t>(w >> 32)) << 4;
     }
 
     static DST_INLINE void storeWord(char* out, std::uint64_t w) {

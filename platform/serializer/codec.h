@@ -243,7 +243,7 @@ private:
             if (!f(i, B::escapeMask(B::load(p + i)))) return false;
         if (i == n) return true;
         if (n >= kChunk) return f(n - kChunk, B::escapeMask(B::load(p + n - kChunk)) & ~firstBits(kChunk - (n - i)));
-        return f(0, B::escapeMask(B::loadShort(p, n)) & firstBits(n));
+        return f(0, B::escapeMaskShort(B::loadShort(p, n), n));
     }
 
     // How many of the `n` bytes at `p` must be escaped.
@@ -296,7 +296,7 @@ private:
     static DST_INLINE char* putBody(char* out, const char* p, std::size_t n) {
         if (n < kChunk) {
             const Chunk c = B::loadShort(p, n);
-            return putChunk(out, c, B::escapeMask(c) & firstBits(n), n, p);
+            return putChunk(out, c, B::escapeMaskShort(c, n), n, p);
         }
         auto full = [&](std::size_t i) __attribute__((always_inline)) {
             const Chunk c = B::load(p + i);
@@ -304,9 +304,8 @@ private:
         };
         // From `i` on: the last sixteen bytes, less those already written, shifted down.
         auto rest = [&](std::size_t i) __attribute__((always_inline)) {
-            const Chunk last = B::load(p + n - kChunk);
-            const std::size_t skip = kChunk - (n - i);
-            return putChunk(out, B::shiftDown(last, skip), B::escapeMask(last) >> skip, n - i, p + i);
+            const Chunk c = B::shiftDown(B::load(p + n - kChunk), kChunk - (n - i));
+            return putChunk(out, c, B::escapeMaskShort(c, n - i), n - i, p + i);
         };
         if constexpr (B::kShuffles) {
             // Where every chunk with escapes is expanded without a branch, a value of up to
@@ -352,7 +351,7 @@ private:
         // chunk for it measured slower.
         if (n < kChunk) {
             const Chunk c = B::loadShort(p, n);
-            if ((B::escapeMask(c) & firstBits(n)) == 0) {
+            if (B::escapeMaskShort(c, n) == 0) {
                 std::memcpy(out, kBytes.heads[n], 4);
                 char* const body = out + (n < 10 ? 3 : 4);
                 B::store(body, c);
@@ -431,7 +430,7 @@ private:
             const char* const body = data + pos;
             // Most values have no escape: those up to a few chunks are checked and appended
             // at once, without the scratch.
-            const bool plain = n < kChunk ? (B::escapeMask(B::loadShort(body, n)) & firstBits(n)) == 0
+            const bool plain = n < kChunk ? B::escapeMaskShort(B::loadShort(body, n), n) == 0
                                           : n <= 3 * kChunk && eachMask(body, n, [](std::size_t, unsigned m) { return m == 0; });
             auto takePlain = [&] {
                 pos += n;
@@ -524,7 +523,7 @@ private:
             while (p != stop) {
                 const auto rest = static_cast<std::size_t>(stop - p);
                 const Chunk c = rest >= kChunk ? B::load(p) : B::loadShort(p, rest);
-                const unsigned m = B::escapeMask(c) & (rest >= kChunk ? 0xFFFFu : firstBits(rest));
+                const unsigned m = B::escapeMaskShort(c, std::min(rest, kChunk));
                 B::store(t, c);
                 if (m == 0) {
                     const std::size_t whole = std::min(rest, kChunk);
