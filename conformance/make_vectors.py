@@ -152,6 +152,15 @@ def chunks():
             f.both("length-%d-escape-at-%d" % (n, at), "string", bytes(value))
             f.reject("length-%d-raw-colon-at-%d" % (n, at), "string", b"s%d," % n + bytes(value))
         f.reject("length-%d-cut" % n, "string", b"s%d," % (n + 1) + b"a" * n)
+    # A bad escape at every offset of a chunk and its two digits past it, with plain text
+    # or escapes before it: digits just outside 0-9 and A-F, lower case, a byte that needs no
+    # escape, a raw escaped-class byte as a digit.
+    for name, bad in {"digit-past-f": b"%1G", "digit-before-a": b"%@1", "digit-before-0": b"%/1",
+                      "digit-past-9": b"%1:", "lowercase": b"%3a", "needless": b"%7E"}.items():
+        for at in range(18):
+            for before, prefix in {"plain": b"p" * at, "escapes": b"p" * (at % 3) + b"%3B" * (at // 3)}.items():
+                body = prefix + bad + b"q" * (40 - at)
+                f.reject("bad-escape-%s-after-%s-at-%d" % (name, before, at), "string", b"s%d," % len(body) + body)
     # One pass on the stack while 3n + 56 fits in 4096 (n <= 1346); counted beyond.
     for n in [1345, 1346, 1347, 1348, 4096, 4097]:
         f.both("length-%d-plain" % n, "string", b"c" * n)

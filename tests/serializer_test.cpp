@@ -84,8 +84,8 @@ TYPED_TEST(Codec, DecodersTakeOneValueAndLeaveTheRest) {
 
 // Every malformed front leaves the working string and the out-argument untouched.
 template <typename C, typename T>
-void expectRejected(std::initializer_list<const char*> texts, const T& keep) {
-    for (const std::string text : texts) {
+void expectRejected(const std::vector<std::string>& texts, const T& keep) {
+    for (const std::string& text : texts) {
         std::string buffer = text;
         T out = keep;
         EXPECT_FALSE(C::deserialize(buffer, out)) << text;
@@ -100,6 +100,21 @@ TYPED_TEST(Codec, RejectsAnythingButTheCanonicalForm) {
     expectRejected<TypeParam, std::string>({"", "s", "s,", "s1", "s1,", "s01,a", "s-1,", "s5,abcd", "s2147483647,abc", "s18446744073709551617,",
                                             "i1.", "r0,", "S0,", "s1,%", "s2,%3", "s3,%3a", "s3,%GG", "s3,%G0", "s3,%0G", "s3,%41", "s3,%20",
                                             "s3,a%3Ab", "s1,:", "s1,;", "s1,\n", "s1,\x7f", "s1,\x1f", "s8,ab:%3A%3Acd"}, "keep");
+    // A bad escape after plain text or escapes, at every alignment, with whole chunks or only
+    // a few bytes after it.
+    std::vector<std::string> longer;
+    for (const char* bad : {"%1G", "%G1", "%/0", "%0:", "%@1", "%1@", "%3a", "%41", "%7E", "%:0", ":", "\n"}) {
+        for (std::size_t run = 0; run < 40; ++run) {
+            std::string dense = std::string(run % 3, 'x');
+            for (std::size_t k = 0; k < run / 3; ++k) dense += "%3A";
+            for (const std::string& prefix : {std::string(run, 'x'), dense})
+                for (std::size_t after : {2, 30}) {
+                    const std::string body = prefix + bad + std::string(after, 'y');
+                    longer.push_back("s" + std::to_string(body.size()) + "," + body);
+                }
+        }
+    }
+    expectRejected<TypeParam, std::string>(longer, "keep");
     expectRejected<TypeParam, PhonebookRecord>({"", "r", "r,", "r1", "r1,", "r1,s0,", "r01,s0,s0,", "r2,s0,s0,", "r1,s0,i1.s0,", "r1,s1,:s0,",
                                                 "r2147483647,s0,s0,", "r4294967297,s0,s0,", "s0,", "R0,"}, {{"keep", "me"}});
 }
