@@ -479,6 +479,21 @@ std::string PhonebookSearchResults::serialize() {
     return text;
 }
 
+namespace {
+// Where `marker` next starts at or after `from`, in a text whose markers mostly follow one
+// another or sit at the first ';': a record's encoding has no raw ';' (its strings escape
+// it), so in a well-formed text the first ';' after a record is its close marker's. Both
+// guesses are checked; anything else takes the plain search.
+std::size_t findMarker(const std::string& text, std::string_view marker, std::size_t from) {
+    if (text.compare(from, marker.size(), marker) == 0) return from;
+    const std::size_t semicolon = text.find(';', from);
+    if (semicolon == std::string::npos) return std::string::npos;  // every marker ends in ';'
+    const std::size_t at = semicolon + 1 - marker.size();
+    if (semicolon + 1 >= from + marker.size() && text.compare(at, marker.size(), marker) == 0) return at;
+    return text.find(marker, from);
+}
+}  // namespace
+
 void PhonebookSearchResults::deserialize(std::string& text) {
     if (text.empty()) return;
     records.clear();
@@ -486,12 +501,12 @@ void PhonebookSearchResults::deserialize(std::string& text) {
     PhonebookRecord record;
     for (std::size_t open = text.find(kFrameOpen); open != std::string::npos;) {
         const std::size_t begin = open + kFrameOpen.size();
-        const std::size_t end = text.find(kFrameClose, begin);
+        const std::size_t end = findMarker(text, kFrameClose, begin);
         if (end == std::string::npos) return;
         body.assign(text, begin, end - begin);
         record.clear();
         Serializer::deserialize(body, record);
         if (!record.empty()) records.push_back(std::move(record));
-        open = text.find(kFrameOpen, end + kFrameClose.size());
+        open = findMarker(text, kFrameOpen, end + kFrameClose.size());
     }
 }
