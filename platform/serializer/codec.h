@@ -311,10 +311,11 @@ private:
             // Where every chunk with escapes is expanded without a branch, a value of up to
             // three chunks takes one branch, on whether it is plain as a whole.
             if (n <= 3 * kChunk) {
-                const std::size_t mid = std::min(kChunk, n - kChunk);
-                const Chunk first = B::load(p), second = B::load(p + mid), last = B::load(p + n - kChunk);
-                if ((B::escapeMask(first) | B::escapeMask(second) | B::escapeMask(last)) == 0) {
-                    B::store(out, first), B::store(out + mid, second), B::store(out + n - kChunk, last);
+                const Chunk first = B::load(p), last = B::load(p + n - kChunk);
+                const bool three = n > 2 * kChunk;
+                const Chunk second = three ? B::load(p + kChunk) : first;
+                if ((B::escapeMask(first) | B::escapeMask(last) | (three ? B::escapeMask(second) : 0)) == 0) {
+                    B::store(out, first), B::store(out + (three ? kChunk : 0), second), B::store(out + n - kChunk, last);
                     return out + n;
                 }
             }
