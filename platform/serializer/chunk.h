@@ -52,8 +52,8 @@ struct WordPair {
 };
 
 // The `n` (below 16) bytes at `p`, the rest zero, read with a few overlapping loads and
-// without touching anything after them. In 32-bit pieces, each shifted by less than 32: on a
-// 32-bit core a 64-bit shift by a variable count takes several instructions.
+// without touching anything after them. On a 32-bit core, in 32-bit pieces, each shifted by
+// less than 32: there a 64-bit shift by a variable count takes several instructions.
 DST_INLINE WordPair loadShortWords(const char* p, std::size_t n) {
     auto load32 = [](const char* q) {
         std::uint32_t w;
@@ -64,6 +64,10 @@ DST_INLINE WordPair loadShortWords(const char* p, std::size_t n) {
     auto ending = [&load32](const char* end, std::size_t k) { return load32(end - 4) >> (8 * (4 - k) - 1) >> 1; };
     auto pair = [](std::uint32_t low, std::uint32_t high) { return std::uint64_t{high} << 32 | low; };
     auto byte = [p](std::size_t i) { return std::uint32_t{static_cast<unsigned char>(p[i])} << (8 * i); };
+    if constexpr (sizeof(void*) >= 8) {  // where a 64-bit shift is one instruction
+        if (n >= 8) return {loadWord(p), loadWord(p + n - 8) >> (8 * (16 - n) - 1) >> 1};  // no branch for n == 8
+        if (n >= 4) return {load32(p) | std::uint64_t{load32(p + n - 4)} << (8 * (n - 4)), 0};
+    }
     if (n >= 12) return {pair(load32(p), load32(p + 4)), pair(load32(p + 8), ending(p + n, n - 12))};
     if (n >= 8) return {pair(load32(p), load32(p + 4)), ending(p + n, n - 8)};
     if (n >= 4) return {pair(load32(p), ending(p + n, n - 4)), 0};

@@ -42,14 +42,33 @@ struct Words {
         return escapeMask8(c.lo) | escapeMask8(c.hi) << 8;
     }
 
-    // Only the groups of four bytes that hold some of the first `n`: most field names and
+    // The first `n` bytes only, entered at the n-th of sixteen lookups: most field names and
     // many values are shorter than a chunk, and each lookup is three instructions.
     static DST_INLINE unsigned escapeMaskShort(Chunk c, std::size_t n) {
-        unsigned m = escapeMask4(static_cast<std::uint32_t>(c.lo));
-        if (n > 4) m |= escapeMask4(static_cast<std::uint32_t>(c.lo >> 32)) << 4;
-        if (n > 8) m |= escapeMask4(static_cast<std::uint32_t>(c.hi)) << 8;
-        if (n > 12) m |= escapeMask4(static_cast<std::uint32_t>(c.hi >> 32)) << 12;
-        return m & ((1u << n) - 1);
+        auto bit = [c](unsigned j) __attribute__((always_inline)) {
+            return unsigned{kEscaped[((j < 8 ? c.lo : c.hi) >> (8 * (j % 8))) & 0xFF]} << j;
+        };
+        unsigned m = 0;
+        switch (n) {
+        default: m |= bit(15); [[fallthrough]];
+        case 15: m |= bit(14); [[fallthrough]];
+        case 14: m |= bit(13); [[fallthrough]];
+        case 13: m |= bit(12); [[fallthrough]];
+        case 12: m |= bit(11); [[fallthrough]];
+        case 11: m |= bit(10); [[fallthrough]];
+        case 10: m |= bit(9); [[fallthrough]];
+        case 9: m |= bit(8); [[fallthrough]];
+        case 8: m |= bit(7); [[fallthrough]];
+        case 7: m |= bit(6); [[fallthrough]];
+        case 6: m |= bit(5); [[fallthrough]];
+        case 5: m |= bit(4); [[fallthrough]];
+        case 4: m |= bit(3); [[fallthrough]];
+        case 3: m |= bit(2); [[fallthrough]];
+        case 2: m |= bit(1); [[fallthrough]];
+        case 1: m |= bit(0); [[fallthrough]];
+        case 0: break;
+        }
+        return m;
     }
 
 private:

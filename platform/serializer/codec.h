@@ -168,10 +168,20 @@ struct Codec {
             char scratch[kScratch];
             char* out = scratch;
             *out++ = 'r';
-            out = putDecimal(out, record.size());
+            const std::size_t count = record.size();
+            out = count < 10 ? (*out = static_cast<char>('0' + count), out + 1) : putDecimal(out, count);  // no call for most
             *out++ = ',';
             auto field = record.begin();
-            // Each field is written while its worst case fits in what is left of the scratch.
+            // A record whose worst case fits (most) is written without a check per field;
+            // otherwise each field while its worst case fits in what is left.
+            std::size_t bytes = 0;
+            for (const RecordField& f : record) bytes += f.first.size() + f.second.size();
+            if (bytes <= kScratch / 3 && bound(bytes) + 2 * record.size() * bound(0) <= kScratch - static_cast<std::size_t>(out - scratch)) {
+                for (; field != record.end(); ++field) {
+                    out = putStringOnePass(out, field->first.data(), field->first.size());
+                    out = putStringOnePass(out, field->second.data(), field->second.size());
+                }
+            }
             for (; field != record.end() && bound(field->first.size()) + bound(field->second.size()) <= kScratch - static_cast<std::size_t>(out - scratch); ++field) {
                 out = putStringOnePass(out, field->first.data(), field->first.size());
                 out = putStringOnePass(out, field->second.data(), field->second.size());
