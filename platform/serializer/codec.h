@@ -280,10 +280,17 @@ private:
             B::store(out, c);
             return out + len;
         }
-        if ((m & (m - 1)) != 0) {
-            if constexpr (B::kShuffles) {
-                B::expand(out, c, m);
-                return out + len + 2 * popcount16(m);
+        if (const unsigned after = m & (m - 1); after != 0) {
+            // Exactly two: where instructions count (ARM), the second escape is written as
+            // the first, on top of the chunk as the first left it.
+            if (B::kBranchOnPlain && (after & (after - 1)) == 0) {
+                const auto first = static_cast<std::size_t>(__builtin_ctz(m)), second = static_cast<std::size_t>(__builtin_ctz(after));
+                B::store(out, c);
+                std::memcpy(out + first, kBytes.escapes[static_cast<unsigned char>(src[first])], 4);
+                B::store(out + first + 3, B::shiftDown(c, first + 1));
+                std::memcpy(out + second + 2, kBytes.escapes[static_cast<unsigned char>(src[second])], 4);
+                B::store(out + second + 5, B::shiftDown(c, second + 1));
+                return out + len + 4;
             }
             for (std::size_t j = 0; j < len; ++j) {
                 std::uint32_t e;  // its length, the last byte, taken from the register
@@ -358,20 +365,27 @@ private:
     // size leaves it, and moves in the rare case that escapes add a digit.
     static DST_INLINE char* putStringOnePass(char* out, const char* p, std::size_t n) {
         // A short value without escapes (field names, mostly) is one store of its head from
-        // a table and one of its chunk. One with escapes loads again below: keeping the
-        // chunk for it measured slower.
+        // a table and one of its chunk; one with escapes is that chunk, expanded.
+        char* end;
+        char* body;
+        std::size_t guess;
         if (n < kChunk) {
             const Chunk c = B::loadShort(p, n);
-            if (B::escapeMaskShort(c, n) == 0) {
+            const unsigned m = B::escapeMaskShort(c, n);
+            if (m == 0) {
                 std::memcpy(out, kBytes.heads[n], 4);
-                char* const body = out + (n < 10 ? 3 : 4);
+                body = out + (n < 10 ? 3 : 4);
                 B::store(body, c);
                 return body + n;
             }
+            guess = n < 10 ? 1 : 2;
+            body = out + 2 + guess;
+            end = putChunk(body, c, m, n, p);
+        } else {
+            guess = digitsOf(n);
+            body = out + 2 + guess;
+            end = putBody(body, p, n);
         }
-        const std::size_t guess = digitsOf(n);
-        char* const body = out + 2 + guess;
-        char* end = putBody(body, p, n);
         const auto length = static_cast<std::size_t>(end - body);
         const std::size_t digits = digitsOf(length);
         if (digits != guess) {
