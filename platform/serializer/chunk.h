@@ -13,6 +13,9 @@
 //   kBranchOnPlain                whether a chunk without an escape takes a branch past the
 //                                 escape step (where instructions count: ARM) or goes
 //                                 through it (where mispredictions count: x86-64);
+//   kShortTail                    whether a value's last bytes are loaded on their own
+//                                 (fewer instructions: ARM) or as the last sixteen bytes
+//                                 shifted down (faster on x86-64);
 //   kShuffles                     whether it can move bytes within a chunk by table, and
 //                                 so has
 //     expand(out, c, m)           the chunk with the bytes of escape mask m written as %XX,

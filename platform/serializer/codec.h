@@ -321,8 +321,10 @@ private:
         };
         // From `i` on: the last sixteen bytes, less those already written, shifted down.
         auto rest = [&](std::size_t i) __attribute__((always_inline)) {
-            const Chunk c = B::shiftDown(B::load(p + n - kChunk), kChunk - (n - i));
-            return putChunk(out, c, B::escapeMaskShort(c, n - i), n - i, p + i);
+            const std::size_t len = n - i;
+            const Chunk c = !B::kShortTail ? B::shiftDown(B::load(p + n - kChunk), kChunk - len)
+                            : len < kChunk ? B::loadShort(p + i, len) : B::load(p + i);
+            return putChunk(out, c, B::escapeMaskShort(c, len), len, p + i);
         };
         if constexpr (B::kShuffles) {
             // Where every chunk with escapes is expanded without a branch, a value of up to
