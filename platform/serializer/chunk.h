@@ -10,12 +10,11 @@
 //   escapeMask(c)                 bit i set when byte i must be escaped ('%', ':', ';', bytes
 //                                 below 0x20 and 0x7F);
 //   escapeMaskShort(c, n)         the same, of the first n (up to 16) bytes only;
-//   kBranchOnPlain                whether a chunk without an escape takes a branch past the
-//                                 escape step (where instructions count: ARM) or goes
-//                                 through it (where mispredictions count: x86-64);
-//   kShortTail                    whether a value's last bytes are loaded on their own
-//                                 (fewer instructions: ARM) or as the last sixteen bytes
-//                                 shifted down (faster on x86-64);
+//   kFewestInstructions           whether the target's cost is its instructions and code size
+//                                 (ARM cores: a chunk without an escape takes a branch past
+//                                 the escape step, a value's last bytes are loaded on their
+//                                 own, long bodies are written by one copy of the code) or
+//                                 its mispredictions (x86-64: those steps without a branch);
 //   kShuffles                     whether it can move bytes within a chunk by table, and
 //                                 so has
 //     expand(out, c, m)           the chunk with the bytes of escape mask m written as %XX,

@@ -11,9 +11,8 @@ namespace dst_serializer {
 struct Neon {
     using Chunk = uint8x16_t;
     static constexpr const char* name = "NEON";
-    static constexpr bool kBranchOnPlain = true;
+    static constexpr bool kFewestInstructions = true;
     static constexpr bool kShuffles = false;
-    static constexpr bool kShortTail = true;
 
     static DST_INLINE Chunk load(const char* p) { return vld1q_u8(reinterpret_cast<const std::uint8_t*>(p)); }
     static DST_INLINE Chunk loadShort(const char* p, std::size_t n) {

@@ -11,9 +11,8 @@ namespace dst_serializer {
 struct Sse2 {
     using Chunk = __m128i;
     static constexpr const char* name = "SSE2";
-    static constexpr bool kBranchOnPlain = false;
+    static constexpr bool kFewestInstructions = false;
     static constexpr bool kShuffles = false;
-    static constexpr bool kShortTail = false;
 
     static DST_INLINE Chunk load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static DST_INLINE Chunk loadShort(const char* p, std::size_t n) {

@@ -21,9 +21,8 @@ inline constexpr EscapedTable kEscaped;
 struct Words {
     using Chunk = WordPair;
     static constexpr const char* name = "Words";
-    static constexpr bool kBranchOnPlain = true;
+    static constexpr bool kFewestInstructions = true;
     static constexpr bool kShuffles = false;
-    static constexpr bool kShortTail = true;
 
     static DST_INLINE Chunk load(const char* p) { return {loadWord(p), loadWord(p + 8)}; }
     static DST_INLINE Chunk loadShort(const char* p, std::size_t n) { return loadShortWords(p, n); }

@@ -63,7 +63,9 @@ inline char* extend(std::string& buffer, std::size_t extra) {
     return &buffer[size];
 }
 
-inline std::size_t decimalLength(std::uint64_t v) {
+// In std::size_t, the widest value written (lengths, counts and int magnitudes): on a
+// 32-bit core a 64-bit division, even by a constant, is a call into the compiler's runtime.
+inline std::size_t decimalLength(std::size_t v) {
     std::size_t n = 1;
     for (; v >= 100; v /= 100) n += 2;
     return n + (v >= 10);
@@ -71,7 +73,7 @@ inline std::size_t decimalLength(std::uint64_t v) {
 
 // Writes v in decimal at `out`, two digits at a time; returns the end. Not declared inline:
 // copied into each caller, it made the armhf library 7 % larger for 1 % fewer instructions.
-char* putDecimal(char* out, std::uint64_t v) {
+char* putDecimal(char* out, std::size_t v) {
     char* const end = out + decimalLength(v);
     char* p = end;
     for (; v >= 100; v /= 100) p -= 2, std::memcpy(p, &kBytes.digits[2 * (v % 100)], 2);
@@ -84,8 +86,8 @@ char* putDecimal(char* out, std::uint64_t v) {
 // beyond the exact size.
 constexpr std::size_t kSlack = 2 * kChunk;
 
-// Most lengths have one or two digits: those come straight from the table.
-DST_INLINE std::size_t digitsOf(std::size_t v) { return v < 10 ? 1 : v < 100 ? 2 : decimalLength(v); }
+// Most lengths have one to three digits: those take no loop, and one or two come from the table.
+DST_INLINE std::size_t digitsOf(std::size_t v) { return v < 10 ? 1 : v < 100 ? 2 : v < 1000 ? 3 : decimalLength(v); }
 DST_INLINE void putLength(char* out, std::size_t v) {
     if (v < 10) *out = static_cast<char>('0' + v);
     else if (v < 100) std::memcpy(out, &kBytes.digits[2 * v], 2);
@@ -172,16 +174,7 @@ struct Codec {
             out = count < 10 ? (*out = static_cast<char>('0' + count), out + 1) : putDecimal(out, count);  // no call for most
             *out++ = ',';
             auto field = record.begin();
-            // A record whose worst case fits (most) is written without a check per field;
-            // otherwise each field while its worst case fits in what is left.
-            std::size_t bytes = 0;
-            for (const RecordField& f : record) bytes += f.first.size() + f.second.size();
-            if (bytes <= kScratch / 3 && bound(bytes) + 2 * record.size() * bound(0) <= kScratch - static_cast<std::size_t>(out - scratch)) {
-                for (; field != record.end(); ++field) {
-                    out = putStringOnePass(out, field->first.data(), field->first.size());
-                    out = putStringOnePass(out, field->second.data(), field->second.size());
-                }
-            }
+            // Each field is written while its worst case fits in what is left of the scratch.
             for (; field != record.end() && bound(field->first.size()) + bound(field->second.size()) <= kScratch - static_cast<std::size_t>(out - scratch); ++field) {
                 out = putStringOnePass(out, field->first.data(), field->first.size());
                 out = putStringOnePass(out, field->second.data(), field->second.size());
@@ -276,14 +269,14 @@ private:
             B::expand(out, c, m);
             return out + len + 2 * popcount16(m);
         }
-        if (B::kBranchOnPlain && m == 0) {
+        if (B::kFewestInstructions && m == 0) {
             B::store(out, c);
             return out + len;
         }
         if (const unsigned after = m & (m - 1); after != 0) {
             // Exactly two: where instructions count (ARM), the second escape is written as
             // the first, on top of the chunk as the first left it.
-            if (B::kBranchOnPlain && (after & (after - 1)) == 0) {
+            if (B::kFewestInstructions && (after & (after - 1)) == 0) {
                 const auto first = static_cast<std::size_t>(__builtin_ctz(m)), second = static_cast<std::size_t>(__builtin_ctz(after));
                 B::store(out, c);
                 std::memcpy(out + first, kBytes.escapes[static_cast<unsigned char>(src[first])], 4);
@@ -322,7 +315,7 @@ private:
         // From `i` on: the last sixteen bytes, less those already written, shifted down.
         auto rest = [&](std::size_t i) __attribute__((always_inline)) {
             const std::size_t len = n - i;
-            const Chunk c = !B::kShortTail ? B::shiftDown(B::load(p + n - kChunk), kChunk - len)
+            const Chunk c = !B::kFewestInstructions ? B::shiftDown(B::load(p + n - kChunk), kChunk - len)
                             : len < kChunk ? B::loadShort(p + i, len) : B::load(p + i);
             return putChunk(out, c, B::escapeMaskShort(c, len), len, p + i);
         };
@@ -356,6 +349,10 @@ private:
         return rest(i);
     }
 
+    // One copy of putBody for the one-pass writers, where code size counts: a call costs
+    // little beside a body of sixteen bytes and more.
+    __attribute__((noinline)) static char* putBodyOutOfLine(char* out, const char* p, std::size_t n) { return putBody(out, p, n); }
+
     // The encoding of a string whose escapes are counted already.
     static char* putString(char* out, const std::string& s, std::size_t escapes) {
         const std::size_t body = s.size() + 2 * escapes;
@@ -386,7 +383,7 @@ private:
         } else {
             guess = digitsOf(n);
             body = out + 2 + guess;
-            end = putBody(body, p, n);
+            end = B::kFewestInstructions ? putBodyOutOfLine(body, p, n) : putBody(body, p, n);
         }
         const auto length = static_cast<std::size_t>(end - body);
         const std::size_t digits = digitsOf(length);
