@@ -39,14 +39,15 @@ using Shuffling = dst_serializer::Ssse3Codec;
 // Asked of the processor on first use, not at load: the library runs no code when loaded.
 // Concurrent first calls may each ask; they get the same answer.
 std::atomic<int> ssse3{-1};
-bool shuffles() {
-    int known = ssse3.load(std::memory_order_relaxed);
-    if (known < 0) {
-        unsigned a = 0, b = 0, c = 0, d = 0;
-        known = __get_cpuid(1, &a, &b, &c, &d) && (c & bit_SSSE3) != 0 ? 1 : 0;
-        ssse3.store(known, std::memory_order_relaxed);
-    }
-    return known != 0;
+__attribute__((noinline)) bool askProcessor() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    const bool has = __get_cpuid(1, &a, &b, &c, &d) && (c & bit_SSSE3) != 0;
+    ssse3.store(has ? 1 : 0, std::memory_order_relaxed);
+    return has;
+}
+inline bool shuffles() {
+    const int known = ssse3.load(std::memory_order_relaxed);
+    return known > 0 || (known < 0 && askProcessor());
 }
 }  // namespace
 #else
