@@ -312,7 +312,8 @@ private:
             const Chunk c = B::load(p + i);
             out = putChunk(out, c, B::escapeMask(c), kChunk, p + i);
         };
-        // From `i` on: the last sixteen bytes, less those already written, shifted down.
+        // From `i` on: the bytes not yet written, loaded on their own (where instructions
+        // count) or as the last sixteen bytes shifted down.
         auto rest = [&](std::size_t i) __attribute__((always_inline)) {
             const std::size_t len = n - i;
             const Chunk c = !B::kFewestInstructions ? B::shiftDown(B::load(p + n - kChunk), kChunk - len)
