@@ -52,15 +52,15 @@ struct Ssse3 : Sse2 {
         const __m128i high = _mm_shuffle_epi8(digits, _mm_and_si128(_mm_srli_epi16(c, 4), nibble));
         const __m128i low = _mm_shuffle_epi8(digits, _mm_and_si128(c, nibble));
         const __m128i pairs0 = _mm_unpacklo_epi8(c, percent), pairs1 = _mm_unpackhi_epi8(c, percent);
-        const __m128i lows0 = _mm_unpacklo_epi8(high, low), lows1 = _mm_unpackhi_epi8(high, low);
+        const __m128i hex0 = _mm_unpacklo_epi8(high, low), hex1 = _mm_unpackhi_epi8(high, low);
         auto group = [&out](__m128i lane, unsigned bits) __attribute__((always_inline)) {
             store(out, _mm_shuffle_epi8(lane, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kShuffle.expand[bits]))));
             out += kShuffle.expanded[bits];
         };
-        group(_mm_unpacklo_epi16(pairs0, lows0), m & 0xF);
-        group(_mm_unpackhi_epi16(pairs0, lows0), m >> 4 & 0xF);
-        group(_mm_unpacklo_epi16(pairs1, lows1), m >> 8 & 0xF);
-        group(_mm_unpackhi_epi16(pairs1, lows1), m >> 12);
+        group(_mm_unpacklo_epi16(pairs0, hex0), m & 0xF);
+        group(_mm_unpackhi_epi16(pairs0, hex0), m >> 4 & 0xF);
+        group(_mm_unpacklo_epi16(pairs1, hex1), m >> 8 & 0xF);
+        group(_mm_unpackhi_epi16(pairs1, hex1), m >> 12);
     }
 
     // Decodes the sixteen bytes at `p` (p[16] and p[17] readable) to `to` (sixteen bytes of
