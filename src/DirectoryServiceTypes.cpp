@@ -499,7 +499,7 @@ void PhonebookSearchResults::deserialize(std::string& text) {
     records.clear();
     std::string body;
     PhonebookRecord record;
-    for (std::size_t open = text.find(kFrameOpen); open != std::string::npos;) {
+    for (std::size_t open = findMarker(text, kFrameOpen, 0); open != std::string::npos;) {
         const std::size_t begin = open + kFrameOpen.size();
         const std::size_t end = findMarker(text, kFrameClose, begin);
         if (end == std::string::npos) return;

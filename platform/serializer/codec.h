@@ -530,16 +530,17 @@ private:
                     p += kChunk;
                 }
                 p += carry & 2 ? 2 : carry;  // digits already decoded with their escape
-            }
-            while (end - to >= static_cast<std::ptrdiff_t>(kChunk) && stop - p >= static_cast<std::ptrdiff_t>(kChunk + 2)) {
-                const Chunk c = B::load(p);
-                const unsigned m = B::escapeMask(c);
-                B::store(to, c);
-                if (m == 0) {
-                    p += kChunk, to += kChunk;
-                    continue;
+            } else {
+                while (end - to >= static_cast<std::ptrdiff_t>(kChunk) && stop - p >= static_cast<std::ptrdiff_t>(kChunk + 2)) {
+                    const Chunk c = B::load(p);
+                    const unsigned m = B::escapeMask(c);
+                    B::store(to, c);
+                    if (m == 0) {
+                        p += kChunk, to += kChunk;
+                        continue;
+                    }
+                    step(to, p, static_cast<std::size_t>(__builtin_ctz(m)));
                 }
-                step(to, p, static_cast<std::size_t>(__builtin_ctz(m)));
             }
             // Fewer than 16 bytes of room (a checked body: fewer than 16 left to write) or
             // fewer than 18 to read.
