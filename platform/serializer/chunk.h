@@ -18,7 +18,8 @@
 //   kShuffles                     whether it can move bytes within a chunk by table, and
 //                                 so has
 //     expand(out, c, m)           the chunk with the bytes of escape mask m written as %XX,
-//                                 at most 28 bytes past what that takes, and
+//                                 at most 28 bytes past what that takes; returns the end
+//                                 of all sixteen bytes so written, and
 //     unescape(to, p, carry, bad) the chunk at p decoded whole, escapes spilling into
 //                                 the next chunk carried (chunk_ssse3.h says how);
 //   name                          for test and fuzz reports.

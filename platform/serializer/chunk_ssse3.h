@@ -44,9 +44,10 @@ struct Ssse3 : Sse2 {
     static constexpr bool kShuffles = true;
 
     // The sixteen bytes of `c` at `out`, those of `m` (escape bits) as %XX, in one shuffle
-    // per four bytes; writes up to 28 bytes past what the bytes of `m` need, and the caller
-    // takes the length from `m`.
-    static DST_INLINE void expand(char* out, Chunk c, unsigned m) {
+    // per four bytes; writes up to 28 bytes past what the bytes of `m` need, and returns
+    // their end. The end comes from the lengths the stores already loaded, not from a
+    // count of `m`.
+    static DST_INLINE char* expand(char* out, Chunk c, unsigned m) {
         const __m128i digits = _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F');
         const __m128i nibble = _mm_set1_epi8(0x0F), percent = _mm_set1_epi8('%');
         const __m128i high = _mm_shuffle_epi8(digits, _mm_and_si128(_mm_srli_epi16(c, 4), nibble));
@@ -61,6 +62,7 @@ struct Ssse3 : Sse2 {
         group(_mm_unpackhi_epi16(pairs0, hex0), m >> 4 & 0xF);
         group(_mm_unpacklo_epi16(pairs1, hex1), m >> 8 & 0xF);
         group(_mm_unpackhi_epi16(pairs1, hex1), m >> 12);
+        return out;
     }
 
     // Decodes the sixteen bytes at `p` (p[16] and p[17] readable) to `to` (sixteen bytes of

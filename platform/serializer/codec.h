@@ -265,10 +265,7 @@ private:
     // text) is expanded by shuffles where the backend has them, or else written byte by
     // byte from a table; either way without a branch per escape.
     static DST_INLINE char* putChunk(char* out, Chunk c, unsigned m, std::size_t len, const char* src) {
-        if constexpr (B::kShuffles) {
-            B::expand(out, c, m);
-            return out + len + 2 * popcount16(m);
-        }
+        if constexpr (B::kShuffles) return B::expand(out, c, m) - (kChunk - len);  // the bytes past `len` are plain
         if (B::kFewestInstructions && m == 0) {
             B::store(out, c);
             return out + len;
