@@ -6,7 +6,8 @@
 //                                 after them;
 //   store(out, c)                 all sixteen bytes of c at out;
 //   shiftDown(c, k)               byte i + k moved to byte i, zeros coming in, for k from 0
-//                                 to 16, without a branch where the hardware allows;
+//                                 to 16, without a branch where the hardware allows (not
+//                                 needed where kReloads);
 //   escapeMask(c)                 bit i set when byte i must be escaped ('%', ':', ';', bytes
 //                                 below 0x20 and 0x7F);
 //   escapeMaskShort(c, n)         the same, of the first n (up to 16) bytes only;
@@ -15,6 +16,10 @@
 //                                 the escape step, a value's last bytes are loaded on their
 //                                 own, long bodies are written by one copy of the code) or
 //                                 its mispredictions (x86-64: those steps without a branch);
+//   kReloads                      whether the bytes after an escape are loaded again from
+//                                 the value (loadShort) or shifted down in registers: the
+//                                 portable words reload, as shifting a pair of 64-bit words
+//                                 takes a dozen instructions on a 32-bit core;
 //   kShuffles                     whether it can move bytes within a chunk by table, and
 //                                 so has
 //     expand(out, c, m)           the chunk with the bytes of escape mask m written as %XX,

@@ -23,18 +23,11 @@ struct Words {
     static constexpr const char* name = "Words";
     static constexpr bool kFewestInstructions = true;
     static constexpr bool kShuffles = false;
+    static constexpr bool kReloads = true;
 
     static DST_INLINE Chunk load(const char* p) { return {loadWord(p), loadWord(p + 8)}; }
     static DST_INLINE Chunk loadShort(const char* p, std::size_t n) { return loadShortWords(p, n); }
     static DST_INLINE void store(char* out, Chunk c) { storeWord(out, c.lo), storeWord(out + 8, c.hi); }
-
-    // With branches on the count: counted on armhf (bench/instructions.sh), choosing the
-    // words through masks instead took more instructions than the branches save.
-    static DST_INLINE Chunk shiftDown(Chunk c, std::size_t k) {
-        if (k == 0) return c;
-        if (k >= 8) return {k >= 16 ? 0 : (k == 8 ? c.hi : c.hi >> (8 * (k - 8))), 0};
-        return {c.lo >> (8 * k) | c.hi << (64 - 8 * k), c.hi >> (8 * k)};
-    }
 
     // A table lookup per byte: on a 32-bit core, where each 64-bit operation is two, it
     // takes half the instructions of classifying the words arithmetically (SWAR).

@@ -258,18 +258,25 @@ private:
 
     // A chunk of a body (escape mask `m`, of which `len` bytes are kept, byte k also at
     // src[k]; src[0] is read even when `len` is 0, which a std::string's terminator allows)
-    // at `out`; returns the end. Whether a chunk has an escape cannot be predicted, so a
-    // chunk with at most one is stored whole and its escape written over its byte, the bytes
-    // after it stored again, shifted in registers, all without a branch: a chunk without
-    // one writes its would-be escape into the room beyond its end. A chunk with more (dense
-    // text) is expanded by shuffles where the backend has them, or else written byte by
-    // byte from a table; either way without a branch per escape.
+    // at `out`; returns the end. A chunk with at most one escape is stored whole, its escape
+    // written over its byte, and the bytes after it stored again, moved down (shifted in
+    // registers, or loaded again where the backend reloads). Whether a chunk has an escape
+    // cannot be predicted, so on x86-64 that takes no branch: a chunk without one writes its
+    // would-be escape into the room beyond its end. A chunk with more (dense text) is
+    // expanded by shuffles where the backend has them, or else written byte by byte from a
+    // table; either way without a branch per escape.
     static DST_INLINE char* putChunk(char* out, Chunk c, unsigned m, std::size_t len, const char* src) {
         if constexpr (B::kShuffles) return B::expand(out, c, m) - (kChunk - len);  // the bytes past `len` are plain
         if (B::kFewestInstructions && m == 0) {
             B::store(out, c);
             return out + len;
         }
+        // The chunk's bytes after byte k (an escape, or `len` for none), moved down to byte 0.
+        static_assert(!B::kReloads || B::kFewestInstructions, "a backend that reloads branches past plain chunks");
+        auto from = [&](std::size_t k) __attribute__((always_inline)) {
+            if constexpr (B::kReloads) return B::loadShort(src + k + 1, len - k - 1);
+            else return B::shiftDown(c, std::min(k + 1, kChunk));
+        };
         if (const unsigned after = m & (m - 1); after != 0) {
             // Exactly two: where instructions count (ARM), the second escape is written as
             // the first, on top of the chunk as the first left it.
@@ -277,9 +284,9 @@ private:
                 const auto first = static_cast<std::size_t>(__builtin_ctz(m)), second = static_cast<std::size_t>(__builtin_ctz(after));
                 B::store(out, c);
                 std::memcpy(out + first, kBytes.escapes[static_cast<unsigned char>(src[first])], 4);
-                B::store(out + first + 3, B::shiftDown(c, first + 1));
+                B::store(out + first + 3, from(first));
                 std::memcpy(out + second + 2, kBytes.escapes[static_cast<unsigned char>(src[second])], 4);
-                B::store(out + second + 5, B::shiftDown(c, second + 1));
+                B::store(out + second + 5, from(second));
                 return out + len + 4;
             }
             for (std::size_t j = 0; j < len; ++j) {
@@ -293,7 +300,7 @@ private:
         B::store(out, c);
         const auto k = static_cast<std::size_t>(__builtin_ctz(m | 1u << len));
         std::memcpy(out + k, kBytes.escapes[static_cast<unsigned char>(src[m != 0 ? k : 0])], 4);
-        B::store(out + k + 3, B::shiftDown(c, std::min(k + 1, kChunk)));
+        B::store(out + k + 3, from(k));
         return out + len + (m != 0 ? 2 : 0);
     }
 
@@ -313,8 +320,9 @@ private:
         // count) or as the last sixteen bytes shifted down.
         auto rest = [&](std::size_t i) __attribute__((always_inline)) {
             const std::size_t len = n - i;
-            const Chunk c = !B::kFewestInstructions ? B::shiftDown(B::load(p + n - kChunk), kChunk - len)
-                            : len < kChunk ? B::loadShort(p + i, len) : B::load(p + i);
+            Chunk c;
+            if constexpr (B::kFewestInstructions) c = len < kChunk ? B::loadShort(p + i, len) : B::load(p + i);
+            else c = B::shiftDown(B::load(p + n - kChunk), kChunk - len);
             return putChunk(out, c, B::escapeMaskShort(c, len), len, p + i);
         };
         if constexpr (B::kShuffles) {
