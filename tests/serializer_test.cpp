@@ -2,7 +2,10 @@
 // grammar; round trips and strict rejection.
 #include "Serializer.h"  // first: it compiles on its own
 
+#include <cstdint>
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 
 #include "serializer/backends.h"
 #include "serializer/codec.h"
@@ -92,6 +95,24 @@ void expectRejected(const std::vector<std::string>& texts, const T& keep) {
         EXPECT_EQ(out, keep) << text;
         EXPECT_EQ(buffer, text);
     }
+}
+
+// Where std::size_t has 32 bits, three times a size can wrap: two values of 715 827 864
+// bytes have a worst case of 2^32, that is 0. Every byte escaped, the record's encoding is
+// longer than any string: the writer refuses it as std::string refuses to grow, instead of
+// writing it onto the stack, and leaves the text as it was.
+TYPED_TEST(Codec, RefusesAnEncodingLongerThanAnyString) {
+    if (sizeof(std::size_t) > 4) GTEST_SKIP() << "no size of a 64-bit core wraps here";
+    PhonebookRecord record;
+    try {
+        const std::size_t half = ((SIZE_MAX - 111) / 3 + 1) / 2;
+        record.emplace_back(std::string(half, '%'), std::string(half, '%'));
+    } catch (const std::bad_alloc&) {
+        GTEST_SKIP() << "no room for two values of 716 MB";
+    }
+    std::string buffer = "x";
+    EXPECT_THROW(TypeParam::serialize(buffer, record), std::length_error);
+    EXPECT_EQ(buffer, "x");
 }
 
 TYPED_TEST(Codec, RejectsAnythingButTheCanonicalForm) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -57,8 +58,8 @@ DST_INLINE unsigned popcount16(unsigned x) { return kBytes.bits[x & 0xFF] + kByt
 // Makes room for `extra` more bytes at the end and returns where they start. Growth is
 // geometric, so that many small appends to one working string stay linear in total.
 inline char* extend(std::string& buffer, std::size_t extra) {
-    const std::size_t size = buffer.size();
-    if (size + extra > buffer.capacity()) buffer.reserve(std::max(size + extra, 2 * buffer.capacity()));
+    const std::size_t size = buffer.size(), most = buffer.max_size(), capacity = buffer.capacity();
+    if (size + extra > capacity) buffer.reserve(std::max(size + extra, capacity > most / 2 ? most : 2 * capacity));
     buffer.resize(size + extra);
     return &buffer[size];
 }
@@ -104,17 +105,33 @@ inline char* putHead(char* out, std::size_t length, std::size_t digits) {
 }
 
 // The exact size of the encoding of a string of `n` bytes of which `escapes` are escaped.
-inline std::size_t encodedSize(std::size_t n, std::size_t escapes) {
-    const std::size_t body = n + 2 * escapes;
-    return 2 + digitsOf(body) + body;
+// In 64 bits: on a 32-bit core, the encodings of a record's values (each up to three times
+// its size) can add up to more than a std::size_t counts, and the writer must see that,
+// not a wrapped size.
+inline std::uint64_t encodedSize(std::size_t n, std::size_t escapes) {
+    const std::uint64_t body = std::uint64_t{n} + 2 * std::uint64_t{escapes};
+    if (body > SIZE_MAX) return body;  // too long for any string, whatever its head
+    return 2 + digitsOf(static_cast<std::size_t>(body)) + body;
+}
+
+// Room at the end of `buffer` for an encoding of `size` bytes, and `kSlack` beyond. Throws
+// std::length_error, as std::string itself does, when the string cannot grow that far.
+inline char* extendFor(std::string& buffer, std::uint64_t size) {
+    if (size + kSlack > buffer.max_size() - buffer.size()) throw std::length_error("Serializer::serialize: text too long");
+    return extend(buffer, static_cast<std::size_t>(size) + kSlack);
 }
 
 // Room enough for the encoding of `n` bytes written in one pass.
-inline std::size_t bound(std::size_t n) { return 3 * n + 24 + kSlack; }
+constexpr std::size_t bound(std::size_t n) { return 3 * n + 24 + kSlack; }
 
 // Values whose worst case fits here are written on the stack, in one pass, and appended in
 // one piece; larger ones are counted first and written straight into the working string.
 constexpr std::size_t kScratch = 4096;
+
+// The longest value whose worst case fits the scratch. Callers compare sizes with it before
+// they multiply: on a 32-bit core, three times the sizes of two values of 716 MB wraps to
+// nothing, and a wrapped bound would let them onto the stack.
+constexpr std::size_t kOnStack = (kScratch - bound(0)) / 3;
 
 // --- reading, whatever the backend ------------------------------------------------------
 
@@ -154,15 +171,15 @@ struct Codec {
             buffer.append("s0,", 3);
             return;
         }
-        if (bound(value.size()) <= kScratch) {
+        if (value.size() <= kOnStack) {
             char scratch[kScratch];
             buffer.append(scratch, static_cast<std::size_t>(putStringOnePass(scratch, value.data(), value.size()) - scratch));
             return;
         }
-        const std::size_t escapes = countEscapes(value.data(), value.size()), size = encodedSize(value.size(), escapes);
-        const std::size_t start = buffer.size();
-        putString(extend(buffer, size + kSlack), value, escapes);
-        buffer.resize(start + size);
+        const std::size_t escapes = countEscapes(value.data(), value.size()), start = buffer.size();
+        const std::uint64_t size = encodedSize(value.size(), escapes);
+        putString(extendFor(buffer, size), value, escapes);
+        buffer.resize(start + static_cast<std::size_t>(size));
     }
 
     static void serialize(std::string& buffer, PhonebookRecord& record) {
@@ -174,12 +191,23 @@ struct Codec {
             out = count < 10 ? (*out = static_cast<char>('0' + count), out + 1) : putDecimal(out, count);  // no call for most
             *out++ = ',';
             auto field = record.begin();
+            const auto last = record.end();  // kept: the stores through `out` could alias the record
             // Each field is written while its worst case fits in what is left of the scratch.
-            for (; field != record.end() && bound(field->first.size()) + bound(field->second.size()) <= kScratch - static_cast<std::size_t>(out - scratch); ++field) {
+            // Most fields are short and most records far from filling it: that takes two
+            // comparisons. Otherwise the sizes are compared with kOnStack first: a | b is at
+            // most a + b, so that turns away no field that fits, and past it three times
+            // their sum cannot wrap.
+            constexpr std::size_t kShort = 256;
+            const char* const roomy = scratch + kScratch - 2 * bound(kShort);
+            for (; field != last; ++field) {
+                const std::size_t a = field->first.size(), b = field->second.size();
+                if (((a | b) >= kShort || out > roomy) &&
+                    ((a | b) > kOnStack || 3 * (a + b) + 2 * bound(0) > kScratch - static_cast<std::size_t>(out - scratch)))
+                    break;
                 out = putStringOnePass(out, field->first.data(), field->first.size());
                 out = putStringOnePass(out, field->second.data(), field->second.size());
             }
-            if (field == record.end()) {
+            if (field == last) {
                 buffer.append(scratch, static_cast<std::size_t>(out - scratch));  // after the last read of the record
                 return;
             }
@@ -194,7 +222,8 @@ struct Codec {
         // The escape counts of the first fields are kept for the writing.
         constexpr std::size_t kKept = 64;
         std::size_t counts[kKept];
-        std::size_t size = 2 + decimalLength(record.size()), k = 0;
+        std::uint64_t size = 2 + decimalLength(record.size());  // in 64 bits, as encodedSize()
+        std::size_t k = 0;
         for (const RecordField& field : record) {
             for (const std::string* s : {&field.first, &field.second}) {
                 const std::size_t escapes = countEscapes(s->data(), s->size());
@@ -203,7 +232,7 @@ struct Codec {
             }
         }
         const std::size_t start = buffer.size();
-        char* out = extend(buffer, size + kSlack);
+        char* out = extendFor(buffer, size);
         *out++ = 'r';
         out = putDecimal(out, record.size());
         *out++ = ',';
@@ -214,7 +243,7 @@ struct Codec {
                 out = putString(out, *s, escapes);
             }
         }
-        buffer.resize(start + size);
+        buffer.resize(start + static_cast<std::size_t>(size));
     }
 
     static bool deserialize(std::string& buffer, int& value) {
