@@ -44,7 +44,10 @@ void roundTrip(T value, const std::string& expected) {
     EXPECT_EQ(buffer, "");
 }
 
-// Lengths around every chunk and digit boundary, escapes at every position, all bytes.
+// Lengths around every chunk and digit boundary and the encoder's scratch (a dense value
+// of 1 346 bytes is the longest written there), escapes at every position, all bytes.
+// Records of dense fields that fill the scratch both ways: a few long fields, or many
+// short ones.
 TYPED_TEST(Codec, EveryValueEncodesAsTheReferenceAndDecodesBack) {
     std::mt19937 rng(20261206);
     std::string all;
@@ -55,6 +58,7 @@ TYPED_TEST(Codec, EveryValueEncodesAsTheReferenceAndDecodesBack) {
         for (std::size_t pos = 0; pos < len && len <= 49; ++pos)
             for (char c : {'\0', '\x1f', ':', ';', '%', '\x7f'}) strings.push_back(std::string(len, 'a').replace(pos, 1, 1, c));
     }
+    for (std::size_t len = 1330; len <= 1380; ++len) strings.push_back(std::string(len, '%'));
     for (std::string s : strings) {
         roundTrip<TypeParam>(s, reference(s));
         const std::string expected = s + reference(s);
@@ -72,6 +76,13 @@ TYPED_TEST(Codec, EveryValueEncodesAsTheReferenceAndDecodesBack) {
         TypeParam::serialize(record[0].first, record);
         EXPECT_EQ(record[0].first, into);
     }
+    for (std::size_t size : {85, 255, 256, 1000})
+        for (std::size_t fields : {1, 3, 8}) {
+            const PhonebookRecord record(fields, {std::string(size / 3, ':'), std::string(size, ';')});
+            std::string expected = "r" + std::to_string(fields) + ",";
+            for (const RecordField& f : record) expected += reference(f.first) + reference(f.second);
+            roundTrip<TypeParam>(record, expected);
+        }
 }
 
 TYPED_TEST(Codec, DecodersTakeOneValueAndLeaveTheRest) {
