@@ -47,6 +47,9 @@ constexpr bool kBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
 // The bytes a string body escapes as %XX; every backend's escapeMask answers this.
 constexpr bool mustEscape(unsigned char c) { return c < 0x20 || c == 0x7F || c == '%' || c == ':' || c == ';'; }
 
+// The mask of the first `n` (up to 16) bytes of a chunk.
+DST_INLINE unsigned firstBits(std::size_t n) { return (1u << n) - 1; }
+
 // Eight bytes, byte i in bits 8i..8i+7 whatever the byte order.
 DST_INLINE std::uint64_t loadWord(const char* p) {
     std::uint64_t w;

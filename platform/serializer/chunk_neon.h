@@ -29,7 +29,7 @@ struct Neon {
         return vcombine_u8(vtbl2_u8(table, at), vtbl2_u8(table, vadd_u8(at, vdup_n_u8(8))));
     }
 
-    static DST_INLINE unsigned escapeMaskShort(Chunk c, std::size_t n) { return escapeMask(c) & ((1u << n) - 1); }
+    static DST_INLINE unsigned escapeMaskShort(Chunk c, std::size_t n) { return escapeMask(c) & firstBits(n); }
     static DST_INLINE unsigned escapeMask(Chunk v) {
         const uint8x16_t hit = vorrq_u8(vorrq_u8(vcleq_u8(v, vdupq_n_u8(0x1F)), vceqq_u8(v, vdupq_n_u8(0x7F))),
                                         vorrq_u8(vceqq_u8(v, vdupq_n_u8('%')), vceqq_u8(vorrq_u8(v, vdupq_n_u8(1)), vdupq_n_u8(';'))));

@@ -33,7 +33,7 @@ struct Sse2 {
         return _mm_or_si128(both, _mm_or_si128(down, across));
     }
 
-    static DST_INLINE unsigned escapeMaskShort(Chunk c, std::size_t n) { return escapeMask(c) & ((1u << n) - 1); }
+    static DST_INLINE unsigned escapeMaskShort(Chunk c, std::size_t n) { return escapeMask(c) & firstBits(n); }
     static DST_INLINE unsigned escapeMask(Chunk v) { return static_cast<unsigned>(_mm_movemask_epi8(escapeVector(v))); }
 
     // 0xFF in each byte that must be escaped.

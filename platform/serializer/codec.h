@@ -46,23 +46,11 @@ struct ByteTable {
 };
 inline constexpr ByteTable kBytes;
 
-// The mask of the first `n` (below 16) bytes only.
-DST_INLINE unsigned firstBits(std::size_t n) { return (1u << n) - 1; }
-
 // From a table: the default x86-64 and armhf targets have no population count instruction,
 // and the builtin would call into the compiler's runtime.
 DST_INLINE unsigned popcount16(unsigned x) { return kBytes.bits[x & 0xFF] + kBytes.bits[x >> 8]; }
 
 // --- writing, whatever the backend ------------------------------------------------------
-
-// Makes room for `extra` more bytes at the end and returns where they start. Growth is
-// geometric, so that many small appends to one working string stay linear in total.
-inline char* extend(std::string& buffer, std::size_t extra) {
-    const std::size_t size = buffer.size(), most = buffer.max_size(), capacity = buffer.capacity();
-    if (size + extra > capacity) buffer.reserve(std::max(size + extra, capacity > most / 2 ? most : 2 * capacity));
-    buffer.resize(size + extra);
-    return &buffer[size];
-}
 
 // In std::size_t, the widest value written (lengths, counts and int magnitudes): on a
 // 32-bit core a 64-bit division, even by a constant, is a call into the compiler's runtime.
@@ -114,11 +102,17 @@ inline std::uint64_t encodedSize(std::size_t n, std::size_t escapes) {
     return 2 + digitsOf(static_cast<std::size_t>(body)) + body;
 }
 
-// Room at the end of `buffer` for an encoding of `size` bytes, and `kSlack` beyond. Throws
-// std::length_error, as std::string itself does, when the string cannot grow that far.
+// Makes room at the end of `buffer` for an encoding of `size` bytes and `kSlack` beyond,
+// and returns where it starts. Throws std::length_error, as std::string itself does, when
+// the string cannot grow that far. Growth is geometric, up to the most a string holds, so
+// that many appends to one working string stay linear in total.
 inline char* extendFor(std::string& buffer, std::uint64_t size) {
-    if (size + kSlack > buffer.max_size() - buffer.size()) throw std::length_error("Serializer::serialize: text too long");
-    return extend(buffer, static_cast<std::size_t>(size) + kSlack);
+    const std::size_t start = buffer.size(), most = buffer.max_size(), capacity = buffer.capacity();
+    if (size + kSlack > most - start) throw std::length_error("Serializer::serialize: text too long");
+    const std::size_t end = start + static_cast<std::size_t>(size) + kSlack;
+    if (end > capacity) buffer.reserve(std::max(end, capacity > most / 2 ? most : 2 * capacity));
+    buffer.resize(end);
+    return &buffer[start];
 }
 
 // Room enough for the encoding of `n` bytes written in one pass.
