@@ -258,6 +258,36 @@ struct Codec {
     }
 
 private:
+    // B::loadShort(p, n) where most values take it (a short value, or a longer one's last
+    // bytes). Where instructions count, a switch on `n` gives each length its own loads,
+    // with fixed shifts and no tests of `n`, and the compiler enters escapeMaskShort's
+    // lookups from the same case. Contact-like records take 9 % fewer instructions on armhf.
+    // Not everywhere: inlined at every short load, it made the armhf library 16 % larger.
+    static DST_INLINE Chunk loadShortByLength(const char* p, std::size_t n) {
+        if constexpr (!B::kFewestInstructions) {
+            return B::loadShort(p, n);
+        } else {
+            switch (n) {
+            case 0: return B::loadShort(p, 0);
+            case 1: return B::loadShort(p, 1);
+            case 2: return B::loadShort(p, 2);
+            case 3: return B::loadShort(p, 3);
+            case 4: return B::loadShort(p, 4);
+            case 5: return B::loadShort(p, 5);
+            case 6: return B::loadShort(p, 6);
+            case 7: return B::loadShort(p, 7);
+            case 8: return B::loadShort(p, 8);
+            case 9: return B::loadShort(p, 9);
+            case 10: return B::loadShort(p, 10);
+            case 11: return B::loadShort(p, 11);
+            case 12: return B::loadShort(p, 12);
+            case 13: return B::loadShort(p, 13);
+            case 14: return B::loadShort(p, 14);
+            default: return B::loadShort(p, 15);
+            }
+        }
+    }
+
     // Calls `f(at, m)` with the escape masks of the `n` bytes at `p`, bit i of `m` for byte
     // at + i, each byte in exactly one mask, and stops at the first call that returns false.
     // The rest after the whole chunks is the last sixteen bytes again, less those already
@@ -344,7 +374,7 @@ private:
         auto rest = [&](std::size_t i) __attribute__((always_inline)) {
             const std::size_t len = n - i;
             Chunk c;
-            if constexpr (B::kFewestInstructions) c = len < kChunk ? B::loadShort(p + i, len) : B::load(p + i);
+            if constexpr (B::kFewestInstructions) c = len < kChunk ? loadShortByLength(p + i, len) : B::load(p + i);
             else c = B::shiftDown(B::load(p + n - kChunk), kChunk - len);
             return putChunk(out, c, B::escapeMaskShort(c, len), len, p + i);
         };
@@ -398,7 +428,7 @@ private:
         char* body;
         std::size_t guess;
         if (n < kChunk) {
-            const Chunk c = B::loadShort(p, n);
+            const Chunk c = loadShortByLength(p, n);
             const unsigned m = B::escapeMaskShort(c, n);
             if (m == 0) {
                 std::memcpy(out, kBytes.heads[n], 4);
