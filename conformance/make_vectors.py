@@ -154,9 +154,10 @@ def chunks():
         f.reject("length-%d-cut" % n, "string", b"s%d," % (n + 1) + b"a" * n)
     # A bad escape at every offset of a chunk and its two digits past it, with plain text
     # or escapes before it: digits just outside 0-9 and A-F, lower case, a byte that needs no
-    # escape, a raw escaped-class byte as a digit.
+    # escape, a raw escaped-class byte as a digit or two, such a byte before the digits of one.
     for name, bad in {"digit-past-f": b"%1G", "digit-before-a": b"%@1", "digit-before-0": b"%/1",
-                      "digit-past-9": b"%1:", "lowercase": b"%3a", "needless": b"%7E"}.items():
+                      "digit-past-9": b"%1:", "lowercase": b"%3a", "needless": b"%7E", "escaped-class-digits": b"%;;",
+                      "raw-byte-before-digits": b";3B"}.items():
         for at in range(18):
             for before, prefix in {"plain": b"p" * at, "escapes": b"p" * (at % 3) + b"%3B" * (at // 3)}.items():
                 body = prefix + bad + b"q" * (40 - at)

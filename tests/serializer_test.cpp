@@ -138,7 +138,7 @@ TYPED_TEST(Codec, RejectsAnythingButTheCanonicalForm) {
     // A bad escape after plain text or escapes, at every alignment, with whole chunks or only
     // a few bytes after it.
     std::vector<std::string> longer;
-    for (const char* bad : {"%1G", "%G1", "%/0", "%0:", "%@1", "%1@", "%3a", "%41", "%7E", "%:0", ":", "\n"}) {
+    for (const char* bad : {"%1G", "%G1", "%/0", "%0:", "%@1", "%1@", "%3a", "%41", "%7E", "%:0", "%;;", ":", "\n", ";3B"}) {
         for (std::size_t run = 0; run < 40; ++run) {
             std::string dense = std::string(run % 3, 'x');
             for (std::size_t k = 0; k < run / 3; ++k) dense += "%3A";
