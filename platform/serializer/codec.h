@@ -534,7 +534,7 @@ private:
             auto check = [&](std::size_t at, unsigned m) __attribute__((always_inline)) {
                 for (; m != 0; m &= m - 1, ++escapes) {
                     const std::size_t j = at + static_cast<std::size_t>(__builtin_ctz(m));
-                    if (body[j] != '%' || n - j < 3 || !validEscape(body + j)) return false;
+                    if (body[j] != '%' || n - j < 3 || !validEscapeAt(body + j)) return false;
                 }
                 return true;
             };
@@ -546,8 +546,13 @@ private:
             return true;
         }
 
-        // The two hex digits after e[0] name a byte that must be escaped.
-        static DST_INLINE bool validEscape(const char* e) {
+        // The byte the two hex digits after e[0] name; negative when either is not one.
+        static DST_INLINE int escapeValue(const char* e) {
+            return kBytes.hex[static_cast<unsigned char>(e[1])] * 16 | kBytes.hex[static_cast<unsigned char>(e[2])];
+        }
+        // Whether that byte is one that must be escaped: a table lookup and no branch.
+        static DST_INLINE bool validEscape(int value) { return (value >= 0) & (kBytes.escapes[value & 0xFF][3] == 3); }
+        static DST_INLINE bool validEscapeAt(const char* e) {
             const int hi = kBytes.hex[static_cast<unsigned char>(e[1])], lo = kBytes.hex[static_cast<unsigned char>(e[2])];
             return (hi | lo) >= 0 && mustEscape(static_cast<unsigned char>(hi << 4 | lo));
         }
@@ -566,10 +571,9 @@ private:
             // The escape at e, checked; byte k of the chunk at `at` and of the one at `from`.
             auto step = [&bad](char*& at, const char*& from, std::size_t k) __attribute__((always_inline)) {
                 const char* const e = from + k;
-                bad |= *e != '%' || !validEscape(e);
-                // Unsigned: on an invalid body the digits may be -1, and the result is dropped.
-                const auto hi = static_cast<unsigned>(kBytes.hex[static_cast<unsigned char>(e[1])]);
-                at[k] = static_cast<char>(hi << 4 | static_cast<unsigned>(kBytes.hex[static_cast<unsigned char>(e[2])]));
+                const int value = escapeValue(e);
+                bad |= (*e != '%') | !validEscape(value);
+                at[k] = static_cast<char>(value);  // dropped when the body is not valid
                 at += k + 1, from += k + 3;
             };
             // An escape in the chunk has its two digits within the body while 18 bytes are left.
@@ -589,19 +593,31 @@ private:
                 }
                 p += carry & 2 ? 2 : carry;  // digits already decoded with their escape
             } else {
-                while (end - to >= static_cast<std::ptrdiff_t>(kChunk) && stop - p >= static_cast<std::ptrdiff_t>(kChunk + 2)) {
+                // Every escape of a chunk is taken from its one mask: after each, the rest
+                // of the chunk is loaded again from after its digits and stored after its
+                // byte, which takes up to 30 bytes of room. An escape whose digits spill
+                // past the chunk moves the next chunk's start.
+                while (end - to >= static_cast<std::ptrdiff_t>(2 * kChunk) && stop - p >= static_cast<std::ptrdiff_t>(kChunk + 2)) {
                     const Chunk c = B::load(p);
-                    const unsigned m = B::escapeMask(c);
+                    unsigned m = B::escapeMask(c);
                     B::store(to, c);
                     if (m == 0) {
                         p += kChunk, to += kChunk;
                         continue;
                     }
-                    step(to, p, static_cast<std::size_t>(__builtin_ctz(m)));
+                    std::size_t done = 0;  // bytes of the chunk taken
+                    do {
+                        const std::size_t k = static_cast<std::size_t>(__builtin_ctz(m)) - done;
+                        step(to, p, k);
+                        done += k + 3;
+                        m &= ~0u << done;  // and the digits' bits, set only when they are invalid
+                        if (done < kChunk) B::store(to, stop - p >= static_cast<std::ptrdiff_t>(kChunk) ? B::load(p) : B::loadShort(p, kChunk - done));
+                    } while (m != 0);
+                    if (done < kChunk) to += kChunk - done, p += kChunk - done;
                 }
             }
-            // Fewer than 16 bytes of room (a checked body: fewer than 16 left to write) or
-            // fewer than 18 to read.
+            // Fewer than 16 bytes of room (32 where the chunks are classified by table: a
+            // checked body has fewer than that left to write) or fewer than 18 to read.
             char tail[3 * kChunk];
             char* t = tail;
             while (p != stop) {
