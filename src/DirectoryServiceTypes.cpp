@@ -373,7 +373,11 @@ void PhonebookGroupDimensions::setMaxNumEntries(int count) { maxNumEntries = cou
 std::string PhonebookGroupDimensions::serialize() {
     std::string text;
     reserveEncoded(text, kDimensionsTag.size() + 1 + 3 * 11, 4);
-    Serializer::serialize(text, std::string(kDimensionsTag), false);
+    // Made once: the tag is too long for a string's inline storage, and a fresh copy on
+    // every call would be a second allocation for one text. Never destroyed, as the library
+    // runs no code at exit.
+    static const std::string& tag = *new std::string(kDimensionsTag);
+    Serializer::serialize(text, tag, false);
     Serializer::serialize(text, numEntries);
     Serializer::serialize(text, maxNumEntries);
     Serializer::serialize(text, kGroupNameLimit);

@@ -42,7 +42,8 @@ TEST(Budget, TextsAreMadeOnceAndReadersAllocatePerRecordAndLongValue) {
             }
             EXPECT_EQ(allocationsOf([&, text = table.serialize()]() mutable { table.deserialize(text); }), a.size() > 15 ? 1u : 0u) << a.size() << "/" << b.size();
         }
-    EXPECT_EQ(allocationsOf([] { PhonebookGroupDimensions().serialize(); }), 2u);  // and the type tag, too long to be inline
+    PhonebookGroupDimensions().serialize();  // the first call also makes the type tag, once
+    EXPECT_EQ(allocationsOf([] { PhonebookGroupDimensions().serialize(); }), 1u);
     // On every workload of the benchmark matrix, writing a result set allocates once, and
     // reading it once per record (its fields) and once per name or value too long to be
     // held inline; beyond that only the set's list and the working copy of a frame, which
