@@ -472,15 +472,18 @@ private:
         }
 
         // Canonical unsigned decimal (no sign, no leading zero) not above `max`, then `term`.
-        bool count(std::uint64_t max, char term, std::uint64_t& out) {
+        // In std::size_t, which holds every limit (what is left of the text, or 2^31): on a
+        // 32-bit core a 64-bit division by ten took some twenty instructions a digit.
+        bool count(std::size_t max, char term, std::size_t& out) {
             if (pos >= size || data[pos] < '0' || data[pos] > '9') return false;
-            std::uint64_t v = 0;
+            std::size_t v = 0;
             if (data[pos] == '0') {
                 ++pos;
             } else {
+                const std::size_t most = max / 10, last = max % 10;
                 while (pos < size && data[pos] >= '0' && data[pos] <= '9') {
-                    const auto d = static_cast<std::uint64_t>(data[pos] - '0');
-                    if (v > (max - d) / 10) return false;
+                    const auto d = static_cast<std::size_t>(data[pos] - '0');
+                    if (v > most || (v == most && d > last)) return false;  // v * 10 + d > max
                     v = v * 10 + d;
                     ++pos;
                 }
@@ -493,8 +496,8 @@ private:
         bool integer(int& out) {
             if (!take('i')) return false;
             const bool negative = take('-');
-            std::uint64_t magnitude = 0;
-            const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
+            std::size_t magnitude = 0;
+            const std::size_t limit = negative ? 2147483648u : 2147483647u;
             if (!count(limit, '.', magnitude)) return false;
             if (negative && magnitude == 0) return false;  // "-0" is not canonical
             out = negative ? static_cast<int>(-static_cast<std::int64_t>(magnitude)) : static_cast<int>(magnitude);
@@ -507,9 +510,8 @@ private:
         // that fits the scratch is checked and decoded there in one pass; a longer one is
         // checked first and decoded straight into `out`.
         DST_INLINE bool string(std::string& out) {
-            std::uint64_t length = 0;
-            if (!take('s') || !count(left(), ',', length) || length > left()) return false;
-            const auto n = static_cast<std::size_t>(length);
+            std::size_t n = 0;
+            if (!take('s') || !count(left(), ',', n) || n > left()) return false;
             const char* const body = data + pos;
             // Most values have no escape: those up to a few chunks are checked and appended
             // at once, without the scratch.
@@ -534,7 +536,7 @@ private:
             auto check = [&](std::size_t at, unsigned m) __attribute__((always_inline)) {
                 for (; m != 0; m &= m - 1, ++escapes) {
                     const std::size_t j = at + static_cast<std::size_t>(__builtin_ctz(m));
-                    if (body[j] != '%' || n - j < 3 || !validEscapeAt(body + j)) return false;
+                    if (body[j] != '%' || n - j < 3 || !validEscape(escapeValue(body + j))) return false;
                 }
                 return true;
             };
@@ -550,12 +552,9 @@ private:
         static DST_INLINE int escapeValue(const char* e) {
             return kBytes.hex[static_cast<unsigned char>(e[1])] * 16 | kBytes.hex[static_cast<unsigned char>(e[2])];
         }
-        // Whether that byte is one that must be escaped: a table lookup and no branch.
-        static DST_INLINE bool validEscape(int value) { return (value >= 0) & (kBytes.escapes[value & 0xFF][3] == 3); }
-        static DST_INLINE bool validEscapeAt(const char* e) {
-            const int hi = kBytes.hex[static_cast<unsigned char>(e[1])], lo = kBytes.hex[static_cast<unsigned char>(e[2])];
-            return (hi | lo) >= 0 && mustEscape(static_cast<unsigned char>(hi << 4 | lo));
-        }
+        // Whether that byte is one that must be escaped: one table lookup and no branch. A
+        // negative value's low byte is 0xF0 or more, which is never escaped, so it fails too.
+        static DST_INLINE bool validEscape(int value) { return kBytes.escapes[value & 0xFF][3] == 3; }
 
         // Decodes the body of `n` bytes at `p` to `to`, which has room for `room` bytes, and
         // checks it; returns the end, or null when the body is not valid (having written
@@ -643,11 +642,11 @@ private:
         bool record(PhonebookRecord& out) {
             constexpr std::size_t kSmallestField = 6;  // "s0,s0,"
             constexpr std::size_t kReserveCap = 256;   // never trust a count for more than this
-            std::uint64_t fields = 0;
-            if (!take('r') || !count(left(), ',', fields) || fields > left() / kSmallestField) return false;
+            std::size_t fields = 0;
+            if (!take('r') || !count(left() / kSmallestField, ',', fields)) return false;
             out.clear();
-            out.reserve(std::min<std::size_t>(static_cast<std::size_t>(fields), kReserveCap));
-            for (std::uint64_t i = 0; i < fields; ++i) {
+            out.reserve(std::min(fields, kReserveCap));
+            for (std::size_t i = 0; i < fields; ++i) {
                 out.emplace_back();
                 if (!string(out.back().first) || !string(out.back().second)) return false;
             }
