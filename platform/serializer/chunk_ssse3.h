@@ -70,7 +70,7 @@ struct Ssse3 : Sse2 {
     // escape begun before `p`, and on return those of the next chunk. Sets `bad` unless
     // every byte of the escaped class outside those digits is a '%' with two upper-case hex
     // digits that name a byte of that class; the digits of each escape are checked with it.
-    static DST_INLINE char* unescape(char* to, const char* p, unsigned& carry, bool& bad) {
+    static DST_INLINE char* unescape(char* to, const char* p, unsigned& carry, unsigned& bad) {
         const __m128i c = load(p);
         __m128i highOk, lowOk;
         const __m128i high = hexValue(load(p + 1), highOk), low = hexValue(load(p + 2), lowOk);
@@ -81,7 +81,7 @@ struct Ssse3 : Sse2 {
         const auto starts = static_cast<unsigned>(_mm_movemask_epi8(percent));
         const auto valid = static_cast<unsigned>(_mm_movemask_epi8(good));
         const unsigned digits = starts << 1 | starts << 2 | carry;
-        bad |= (escaped & ~digits & ~valid) != 0;
+        bad |= escaped & ~digits & ~valid;
         carry = digits >> 16;
         const unsigned keep = ~digits & 0xFFFF;
         const __m128i decoded = _mm_or_si128(_mm_andnot_si128(percent, c), _mm_and_si128(percent, value));

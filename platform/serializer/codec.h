@@ -536,7 +536,7 @@ private:
             auto check = [&](std::size_t at, unsigned m) __attribute__((always_inline)) {
                 for (; m != 0; m &= m - 1, ++escapes) {
                     const std::size_t j = at + static_cast<std::size_t>(__builtin_ctz(m));
-                    if (body[j] != '%' || n - j < 3 || !validEscape(escapeValue(body + j))) return false;
+                    if (body[j] != '%' || n - j < 3 || badEscape(body + j, escapeValue(body + j)) != 0) return false;
                 }
                 return true;
             };
@@ -552,26 +552,29 @@ private:
         static DST_INLINE int escapeValue(const char* e) {
             return kBytes.hex[static_cast<unsigned char>(e[1])] * 16 | kBytes.hex[static_cast<unsigned char>(e[2])];
         }
-        // Whether that byte is one that must be escaped: one table lookup and no branch. A
-        // negative value's low byte is 0xF0 or more, which is never escaped, so it fails too.
-        static DST_INLINE bool validEscape(int value) { return kBytes.escapes[value & 0xFF][3] == 3; }
+        // Zero when the escape at e is a '%' and that byte is one that must be escaped: one
+        // table lookup and no branch. A negative value's low byte is 0xF0 or more, which is
+        // never escaped, so it fails too.
+        static DST_INLINE unsigned badEscape(const char* e, int value) {
+            return static_cast<unsigned>(*e ^ '%') | (kBytes.escapes[value & 0xFF][3] ^ 3u);  // lengths: 3 escaped, 1 not
+        }
 
         // Decodes the body of `n` bytes at `p` to `to`, which has room for `room` bytes, and
         // checks it; returns the end, or null when the body is not valid (having written
-        // `to` in part). A chunk is stored whole, and the next one starts after its first
-        // escaped-class byte, if any: one step per escape, with no search, no call, and no
-        // branch on whether the escape is valid. The last bytes go through a small buffer,
-        // so that nothing is stored past `to + room`. Out of line: inlined into each reader,
-        // it made the armhf library 14 % larger.
+        // `to` in part). A chunk is stored whole, and each escaped-class byte in it is
+        // decoded in one step, with no search, no call, and no branch on whether the escape
+        // is valid (or, with a shuffle, the whole chunk at once). The last bytes go through
+        // a small buffer, one escape a chunk, so that nothing is stored past `to + room`.
+        // Out of line: inlined into each reader, it made the armhf library 14 % larger.
         static char* unescape(char* to, std::size_t room, const char* p, std::size_t n) {
             char* const end = to + room;
             const char* const stop = p + n;
-            bool bad = false;
+            unsigned bad = 0;  // not zero once an escape is not valid
             // The escape at e, checked; byte k of the chunk at `at` and of the one at `from`.
             auto step = [&bad](char*& at, const char*& from, std::size_t k) __attribute__((always_inline)) {
                 const char* const e = from + k;
                 const int value = escapeValue(e);
-                bad |= (*e != '%') | !validEscape(value);
+                bad |= badEscape(e, value);
                 at[k] = static_cast<char>(value);  // dropped when the body is not valid
                 at += k + 1, from += k + 3;
             };
@@ -633,7 +636,7 @@ private:
                 if (rest - k < 3) return nullptr;
                 step(t, p, k);
             }
-            if (bad) return nullptr;
+            if (bad != 0) return nullptr;
             const auto last = static_cast<std::size_t>(t - tail);
             std::memcpy(to, tail, last);
             return to + last;
