@@ -536,6 +536,8 @@ private:
             auto check = [&](std::size_t at, unsigned m) __attribute__((always_inline)) {
                 for (; m != 0; m &= m - 1, ++escapes) {
                     const std::size_t j = at + static_cast<std::size_t>(__builtin_ctz(m));
+                    // badEscape tests the '%' too; testing it first as well makes the record
+                    // reader, into which this is inlined, some 40 instructions shorter on armhf.
                     if (body[j] != '%' || n - j < 3 || badEscape(body + j, escapeValue(body + j)) != 0) return false;
                 }
                 return true;
