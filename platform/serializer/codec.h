@@ -26,7 +26,11 @@ struct ByteTable {
     char escapes[256][4];      // what a byte is written as ("%XX" or itself), then that length
     char heads[16][4];         // "s0," to "s9," and a spare byte, "s10," to "s15,"
     unsigned char bits[256];   // how many bits are set
-    constexpr ByteTable() : hex(), digits(), escapes(), heads(), bits() {
+    // For v from -16 to 255 at v + 16 (what two hex values give, negative when either is
+    // not a digit): 0 when v is a byte that must be escaped, 1 otherwise. A negative v is
+    // taken as a byte from 0xF0 up, which is never escaped.
+    unsigned char notEscaped[16 + 256];
+    constexpr ByteTable() : hex(), digits(), escapes(), heads(), bits(), notEscaped() {
         for (int c = 0; c < 256; ++c) hex[c] = -1;
         for (int d = 0; d < 10; ++d) hex['0' + d] = static_cast<signed char>(d);
         for (int d = 0; d < 6; ++d) hex['A' + d] = static_cast<signed char>(10 + d);
@@ -42,6 +46,7 @@ struct ByteTable {
             heads[n][2] = n < 10 ? ',' : static_cast<char>('0' + n - 10), heads[n][3] = ',';
         }
         for (int i = 1; i < 256; ++i) bits[i] = static_cast<unsigned char>(bits[i / 2] + (i & 1));
+        for (int v = -16; v < 256; ++v) notEscaped[v + 16] = !mustEscape(static_cast<unsigned char>(v));
     }
 };
 inline constexpr ByteTable kBytes;
@@ -506,9 +511,9 @@ private:
 
         // A body is valid when every byte of the escaped class is a '%' followed by two
         // upper-case hex digits that name a byte of that class. The whole body is checked
-        // before `out` is touched, and `out` is then written once, at its exact size: a body
+        // before `out` is touched, and `out` is then made once, at its exact size: a body
         // that fits the scratch is checked and decoded there in one pass; a longer one is
-        // checked first and decoded straight into `out`.
+        // checked first and decoded through the scratch in pieces.
         DST_INLINE bool string(std::string& out) {
             std::size_t n = 0;
             if (!take('s') || !count(left(), ',', n) || n > left()) return false;
@@ -526,7 +531,7 @@ private:
             if (plain) return takePlain();
             if (n <= kScratch - kChunk) {
                 char scratch[kScratch];
-                const char* const end = unescape(scratch, n + kChunk, body, n);
+                const char* const end = unescape(scratch, body, n);
                 if (end == nullptr) return false;
                 pos += n;
                 out.assign(scratch, static_cast<std::size_t>(end - scratch));
@@ -545,8 +550,18 @@ private:
             if (!eachMask(body, n, check)) return false;
             if (escapes == 0) return takePlain();
             pos += n;
-            out.resize(n - 2 * escapes);
-            unescape(&out[0], out.size(), body, n);
+            // Decoded through the scratch a piece at a time, each cut before an escape (in a
+            // checked body every '%' begins one), and appended to `out`, made once at its
+            // exact size.
+            out.clear();
+            out.reserve(n - 2 * escapes);
+            char scratch[kScratch];
+            for (std::size_t at = 0; at < n;) {
+                std::size_t piece = std::min(n - at, kScratch - kChunk);
+                if (at + piece < n) piece -= body[at + piece - 1] == '%' ? 1 : body[at + piece - 2] == '%' ? 2 : 0;
+                out.append(scratch, static_cast<std::size_t>(unescape(scratch, body + at, piece) - scratch));  // checked: not null
+                at += piece;
+            }
             return true;
         }
 
@@ -555,37 +570,29 @@ private:
             return kBytes.hex[static_cast<unsigned char>(e[1])] * 16 | kBytes.hex[static_cast<unsigned char>(e[2])];
         }
         // Zero when the escape at e is a '%' and that byte is one that must be escaped: one
-        // table lookup and no branch. A negative value's low byte is 0xF0 or more, which is
-        // never escaped, so it fails too.
+        // table lookup, no branch and no compare; the table covers the negative values.
         static DST_INLINE unsigned badEscape(const char* e, int value) {
-            return static_cast<unsigned>(*e ^ '%') | (kBytes.escapes[value & 0xFF][3] ^ 3u);  // lengths: 3 escaped, 1 not
+            return static_cast<unsigned>(*e ^ '%') | kBytes.notEscaped[value + 16];
         }
 
-        // Decodes the body of `n` bytes at `p` to `to`, which has room for `room` bytes, and
-        // checks it; returns the end, or null when the body is not valid (having written
+        // Decodes the body of `n` bytes at `p` to `to`, which has room for `n + kChunk` bytes,
+        // and checks it; returns the end, or null when the body is not valid (having written
         // `to` in part). A chunk is stored whole, and each escaped-class byte in it is
         // decoded in one step, with no search, no call, and no branch on whether the escape
-        // is valid (or, with a shuffle, the whole chunk at once). The last bytes go through
-        // a small buffer, one escape a chunk, so that nothing is stored past `to + room`.
+        // is valid (or, with a shuffle, the whole chunk at once). A chunk's output starts no
+        // further on than its input, and it stores at most 30 bytes past that start, so the
+        // room holds every store while an escape's digits are within the body: while 18
+        // bytes are left to read. The last bytes take chunks no longer than the body.
         // Out of line: inlined into each reader, it made the armhf library 14 % larger.
-        static char* unescape(char* to, std::size_t room, const char* p, std::size_t n) {
-            char* const end = to + room;
+        static char* unescape(char* to, const char* p, std::size_t n) {
             const char* const stop = p + n;
+            constexpr std::ptrdiff_t kRest = kChunk + 2;
             unsigned bad = 0;  // not zero once an escape is not valid
-            // The escape at e, checked; byte k of the chunk at `at` and of the one at `from`.
-            auto step = [&bad](char*& at, const char*& from, std::size_t k) __attribute__((always_inline)) {
-                const char* const e = from + k;
-                const int value = escapeValue(e);
-                bad |= badEscape(e, value);
-                at[k] = static_cast<char>(value);  // dropped when the body is not valid
-                at += k + 1, from += k + 3;
-            };
-            // An escape in the chunk has its two digits within the body while 18 bytes are left.
             // A backend with a shuffle decodes every chunk with escapes whole, sixteen bytes
             // a step; `carry` marks the digits that spill into the next chunk.
             if constexpr (B::kShuffles) {
                 unsigned carry = 0;
-                while (end - to >= static_cast<std::ptrdiff_t>(kChunk) && stop - p >= static_cast<std::ptrdiff_t>(kChunk + 2)) {
+                while (stop - p >= kRest) {
                     const Chunk c = B::load(p);
                     if ((B::escapeMask(c) | carry) == 0) {
                         B::store(to, c);
@@ -596,52 +603,60 @@ private:
                     p += kChunk;
                 }
                 p += carry & 2 ? 2 : carry;  // digits already decoded with their escape
-            } else {
-                // Every escape of a chunk is taken from its one mask: after each, the rest
-                // of the chunk is loaded again from after its digits and stored after its
-                // byte, which takes up to 30 bytes of room. An escape whose digits spill
-                // past the chunk moves the next chunk's start.
-                while (end - to >= static_cast<std::ptrdiff_t>(2 * kChunk) && stop - p >= static_cast<std::ptrdiff_t>(kChunk + 2)) {
+            }
+            // Every escape of a chunk is taken from its one mask: after each, the rest of the
+            // chunk is loaded again from after its digits and stored after its byte. An
+            // escape whose digits spill past the chunk moves the next chunk's start. Byte i
+            // of a chunk goes to shifted[i]: two bytes back for each escape before it.
+            // `len` bytes of the chunk are the body's, and `whole` says that 16 more follow.
+            auto escapes = [&](unsigned m, std::size_t len, bool whole) __attribute__((always_inline)) {
+                char* shifted = to;
+                std::size_t after = 0;  // the chunk's bytes up to the last escape's digits
+                do {
+                    const auto i = static_cast<std::size_t>(__builtin_ctz(m));
+                    const char* const e = p + i;
+                    const int value = escapeValue(e);
+                    bad |= badEscape(e, value);
+                    shifted[i] = static_cast<char>(value);  // dropped when the body is not valid
+                    shifted -= 2;
+                    after = i + 3;
+                    m = m >> after << after;  // and the digits' bits, set only when they are invalid
+                    if (after < len) {
+                        if (whole && stop - e >= static_cast<std::ptrdiff_t>(kChunk + 3)) std::memcpy(shifted + after, e + 3, kChunk);
+                        else B::store(shifted + after, B::loadShort(e + 3, len - after));
+                    }
+                } while (m != 0);
+                after = std::max(after, len);
+                p += after, to = shifted + after;
+            };
+            if constexpr (!B::kShuffles) {
+                while (stop - p >= kRest) {
                     const Chunk c = B::load(p);
-                    unsigned m = B::escapeMask(c);
+                    const unsigned m = B::escapeMask(c);
                     B::store(to, c);
                     if (m == 0) {
                         p += kChunk, to += kChunk;
                         continue;
                     }
-                    std::size_t done = 0;  // bytes of the chunk taken
-                    do {
-                        const std::size_t k = static_cast<std::size_t>(__builtin_ctz(m)) - done;
-                        step(to, p, k);
-                        done += k + 3;
-                        m &= ~0u << done;  // and the digits' bits, set only when they are invalid
-                        if (done < kChunk) B::store(to, stop - p >= static_cast<std::ptrdiff_t>(kChunk) ? B::load(p) : B::loadShort(p, kChunk - done));
-                    } while (m != 0);
-                    if (done < kChunk) to += kChunk - done, p += kChunk - done;
+                    escapes(m, kChunk, true);
                 }
             }
-            // Fewer than 16 bytes of room (32 where the chunks are classified by table: a
-            // checked body has fewer than that left to write) or fewer than 18 to read.
-            char tail[3 * kChunk];
-            char* t = tail;
             while (p != stop) {
-                const auto rest = static_cast<std::size_t>(stop - p);
-                const Chunk c = rest >= kChunk ? B::load(p) : B::loadShort(p, rest);
-                const unsigned m = B::escapeMaskShort(c, std::min(rest, kChunk));
-                B::store(t, c);
+                const auto left = static_cast<std::size_t>(stop - p);
+                const std::size_t len = std::min(left, kChunk);
+                const Chunk c = left >= kChunk ? B::load(p) : B::loadShort(p, left);
+                const unsigned m = B::escapeMaskShort(c, len);
+                B::store(to, c);
                 if (m == 0) {
-                    const std::size_t whole = std::min(rest, kChunk);
-                    p += whole, t += whole;
+                    p += len, to += len;
                     continue;
                 }
-                const auto k = static_cast<std::size_t>(__builtin_ctz(m));
-                if (rest - k < 3) return nullptr;
-                step(t, p, k);
+                // An escaped-class byte among the body's last two has no room for its digits,
+                // or is one of them: the body is not valid.
+                if (m >> (left - std::min<std::size_t>(left, 2)) != 0) return nullptr;
+                escapes(m, len, false);
             }
-            if (bad != 0) return nullptr;
-            const auto last = static_cast<std::size_t>(t - tail);
-            std::memcpy(to, tail, last);
-            return to + last;
+            return bad != 0 ? nullptr : to;
         }
 
         bool record(PhonebookRecord& out) {
