@@ -485,13 +485,15 @@ private:
             if (data[pos] == '0') {
                 ++pos;
             } else {
-                const std::size_t most = max / 10, last = max % 10;
+                // Below max / 10 before each digit, v stays within max + 9, which does not
+                // wrap: every limit is far below the most a std::size_t holds.
+                const std::size_t most = max / 10;
                 while (pos < size && data[pos] >= '0' && data[pos] <= '9') {
-                    const auto d = static_cast<std::size_t>(data[pos] - '0');
-                    if (v > most || (v == most && d > last)) return false;  // v * 10 + d > max
-                    v = v * 10 + d;
+                    if (v > most) return false;
+                    v = v * 10 + static_cast<std::size_t>(data[pos] - '0');
                     ++pos;
                 }
+                if (v > max) return false;
             }
             if (!take(term)) return false;
             out = v;
