@@ -610,7 +610,8 @@ private:
             // chunk is loaded again from after its digits and stored after its byte. An
             // escape whose digits spill past the chunk moves the next chunk's start. Byte i
             // of a chunk goes to shifted[i]: two bytes back for each escape before it.
-            // `len` bytes of the chunk are the body's, and `whole` says that 16 more follow.
+            // `len` bytes of the chunk are the body's; `whole` marks a chunk of sixteen with
+            // at least two more after it, whose rest is copied whole where the body allows.
             auto escapes = [&](unsigned m, std::size_t len, bool whole) __attribute__((always_inline)) {
                 char* shifted = to;
                 std::size_t after = 0;  // the chunk's bytes up to the last escape's digits
