@@ -610,9 +610,9 @@ private:
             // chunk is loaded again from after its digits and stored after its byte. An
             // escape whose digits spill past the chunk moves the next chunk's start. Byte i
             // of a chunk goes to shifted[i]: two bytes back for each escape before it.
-            // `len` bytes of the chunk are the body's; `whole` marks a chunk of sixteen with
-            // at least two more after it, whose rest is copied whole where the body allows.
-            auto escapes = [&](unsigned m, std::size_t len, bool whole) __attribute__((always_inline)) {
+            // `len` bytes of the chunk are the body's; the rest after an escape is copied whole
+            // where sixteen bytes of the body follow its digits (never in the last bytes).
+            auto escapes = [&](unsigned m, std::size_t len) __attribute__((always_inline)) {
                 char* shifted = to;
                 std::size_t after = 0;  // the chunk's bytes up to the last escape's digits
                 do {
@@ -625,7 +625,7 @@ private:
                     after = i + 3;
                     m = m >> after << after;  // and the digits' bits, set only when they are invalid
                     if (after < len) {
-                        if (whole && stop - e >= static_cast<std::ptrdiff_t>(kChunk + 3)) std::memcpy(shifted + after, e + 3, kChunk);
+                        if (stop - e >= static_cast<std::ptrdiff_t>(kChunk + 3)) std::memcpy(shifted + after, e + 3, kChunk);
                         else B::store(shifted + after, B::loadShort(e + 3, len - after));
                     }
                 } while (m != 0);
@@ -641,7 +641,7 @@ private:
                         p += kChunk, to += kChunk;
                         continue;
                     }
-                    escapes(m, kChunk, true);
+                    escapes(m, kChunk);
                 }
             }
             while (p != stop) {
@@ -657,7 +657,7 @@ private:
                 // An escaped-class byte among the body's last two has no room for its digits,
                 // or is one of them: the body is not valid.
                 if (m >> (left - std::min<std::size_t>(left, 2)) != 0) return nullptr;
-                escapes(m, len, false);
+                escapes(m, len);
             }
             return bad != 0 ? nullptr : to;
         }
