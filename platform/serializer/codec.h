@@ -347,12 +347,7 @@ private:
                 B::store(out + second + 5, from(second));
                 return out + len + 4;
             }
-            for (std::size_t j = 0; j < len; ++j) {
-                std::uint32_t e;  // its length, the last byte, taken from the register
-                std::memcpy(&e, kBytes.escapes[static_cast<unsigned char>(src[j])], 4);
-                std::memcpy(out, &e, 4);
-                out += kBigEndian ? e & 0xFF : e >> 24;
-            }
+            for (std::size_t j = 0; j < len; ++j) out = putByte(out, kBytes.escapes, src[j]);
             return out;
         }
         B::store(out, c);
@@ -360,6 +355,32 @@ private:
         std::memcpy(out + k, kBytes.escapes[static_cast<unsigned char>(src[m != 0 ? k : 0])], 4);
         B::store(out + k + 3, from(k));
         return out + len + (m != 0 ? 2 : 0);
+    }
+
+    // Byte `c` as `escapes` (kBytes.escapes) writes it, "%XX" or itself, at `out`, four
+    // bytes stored; returns the end of what it keeps.
+    static DST_INLINE char* putByte(char* out, const char (*escapes)[4], char c) {
+        std::uint32_t e;  // its length, the last byte, taken from the register
+        std::memcpy(&e, escapes[static_cast<unsigned char>(c)], 4);
+        std::memcpy(out, &e, 4);
+        return out + (kBigEndian ? e & 0xFF : e >> 24);
+    }
+
+    // The sixteen bytes at `p`, each written from the table whether escaped or not; returns
+    // the end. Four instructions a byte on ARM, about what classifying a plain byte and
+    // storing it take, and nothing more for an escape.
+    static DST_INLINE char* putBytes(char* out, const char* p) {
+        // The empty asm statements keep the table's address and `out` in registers as they
+        // are: without them GCC folds the table's offset into every index and splits each
+        // step of `out`, two more instructions a byte.
+        const char(*escapes)[4] = kBytes.escapes;
+        asm("" : "+r"(escapes));
+#pragma GCC unroll 16
+        for (std::size_t j = 0; j < kChunk; ++j) {
+            out = putByte(out, escapes, p[j]);
+            asm("" : "+r"(out));
+        }
+        return out;
     }
 
     // The body of the `n` bytes at `p` (a std::string's data: p[n] is readable), at `out`
@@ -398,6 +419,15 @@ private:
         }
         if (n <= 2 * kChunk) return full(0), rest(kChunk);
         if (n <= 3 * kChunk) return full(0), full(kChunk), rest(2 * kChunk);
+        // Past three chunks the portable words write every byte from the table: without a
+        // vector unit that costs what a plain chunk does, and dense text (addresses, lists)
+        // pays nothing more for its escapes. Shorter bodies, most of them plain, are
+        // classified: there a plain chunk is one store.
+        if constexpr (B::kReloads) {
+            std::size_t i = 0;
+            for (; n - i > kChunk; i += kChunk) out = putBytes(out, p + i);
+            return rest(i);
+        }
         std::size_t i = 0;
         // Past a few chunks (notes, mostly), whether a chunk is plain is predictable:
         // plain text has long runs of them, and dense text few.
