@@ -20,6 +20,11 @@
 //                                 the value (loadShort) or shifted down in registers: the
 //                                 portable words reload, as shifting a pair of 64-bit words
 //                                 takes a dozen instructions on a 32-bit core;
+//   kLongByTable                  whether bodies longer than three chunks are written a
+//                                 byte at a time from a table instead of classified: where
+//                                 classifying a byte is itself a lookup (the portable
+//                                 words), that costs no more for plain text and less for
+//                                 dense;
 //   kShuffles                     whether it can move bytes within a chunk by table, and
 //                                 so has
 //     expand(out, c, m)           the chunk with the bytes of escape mask m written as %XX,

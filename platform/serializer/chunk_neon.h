@@ -14,6 +14,7 @@ struct Neon {
     static constexpr bool kFewestInstructions = true;
     static constexpr bool kShuffles = false;
     static constexpr bool kReloads = false;
+    static constexpr bool kLongByTable = false;
 
     static DST_INLINE Chunk load(const char* p) { return vld1q_u8(reinterpret_cast<const std::uint8_t*>(p)); }
     static DST_INLINE Chunk loadShort(const char* p, std::size_t n) {

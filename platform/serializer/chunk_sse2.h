@@ -14,6 +14,7 @@ struct Sse2 {
     static constexpr bool kFewestInstructions = false;
     static constexpr bool kShuffles = false;
     static constexpr bool kReloads = false;
+    static constexpr bool kLongByTable = false;
 
     static DST_INLINE Chunk load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     static DST_INLINE Chunk loadShort(const char* p, std::size_t n) {

@@ -24,6 +24,7 @@ struct Words {
     static constexpr bool kFewestInstructions = true;
     static constexpr bool kShuffles = false;
     static constexpr bool kReloads = true;
+    static constexpr bool kLongByTable = true;
 
     static DST_INLINE Chunk load(const char* p) { return {loadWord(p), loadWord(p + 8)}; }
     static DST_INLINE Chunk loadShort(const char* p, std::size_t n) { return loadShortWords(p, n); }

@@ -419,11 +419,9 @@ private:
         }
         if (n <= 2 * kChunk) return full(0), rest(kChunk);
         if (n <= 3 * kChunk) return full(0), full(kChunk), rest(2 * kChunk);
-        // Past three chunks the portable words write every byte from the table: without a
-        // vector unit that costs what a plain chunk does, and dense text (addresses, lists)
-        // pays nothing more for its escapes. Shorter bodies, most of them plain, are
-        // classified: there a plain chunk is one store.
-        if constexpr (B::kReloads) {
+        // Shorter bodies, most of them plain, are classified even so: there a plain chunk
+        // is one store.
+        if constexpr (B::kLongByTable) {
             std::size_t i = 0;
             for (; n - i > kChunk; i += kChunk) out = putBytes(out, p + i);
             return rest(i);
