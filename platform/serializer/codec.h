@@ -618,22 +618,6 @@ private:
             const char* const stop = p + n;
             constexpr std::ptrdiff_t kRest = kChunk + 2;
             unsigned bad = 0;  // not zero once an escape is not valid
-            // A backend with a shuffle decodes every chunk with escapes whole, sixteen bytes
-            // a step; `carry` marks the digits that spill into the next chunk.
-            if constexpr (B::kShuffles) {
-                unsigned carry = 0;
-                while (stop - p >= kRest) {
-                    const Chunk c = B::load(p);
-                    if ((B::escapeMask(c) | carry) == 0) {
-                        B::store(to, c);
-                        p += kChunk, to += kChunk;
-                        continue;
-                    }
-                    to = B::unescape(to, p, carry, bad);
-                    p += kChunk;
-                }
-                p += carry & 2 ? 2 : carry;  // digits already decoded with their escape
-            }
             // Every escape of a chunk is taken from its one mask: after each, the rest of the
             // chunk is loaded again from after its digits and stored after its byte. An
             // escape whose digits spill past the chunk moves the next chunk's start. Byte i
@@ -660,7 +644,22 @@ private:
                 after = std::max(after, len);
                 p += after, to = shifted + after;
             };
-            if constexpr (!B::kShuffles) {
+            // A backend with a shuffle decodes every chunk with escapes whole, sixteen bytes
+            // a step; `carry` marks the digits that spill into the next chunk.
+            if constexpr (B::kShuffles) {
+                unsigned carry = 0;
+                while (stop - p >= kRest) {
+                    const Chunk c = B::load(p);
+                    if ((B::escapeMask(c) | carry) == 0) {
+                        B::store(to, c);
+                        p += kChunk, to += kChunk;
+                        continue;
+                    }
+                    to = B::unescape(to, p, carry, bad);
+                    p += kChunk;
+                }
+                p += carry & 2 ? 2 : carry;  // digits already decoded with their escape
+            } else {
                 while (stop - p >= kRest) {
                     const Chunk c = B::load(p);
                     const unsigned m = B::escapeMask(c);
