@@ -25,9 +25,9 @@ struct Workload {
     const char* const* multibyte;  // null-terminated list
 };
 
-inline const char* const kAccents[] = {"\xC3\xA9", "\xC3\xBC", "\xC3\xB8", "\xC3\xB1", nullptr};  // é ü ø ñ
+inline const char* const kAccents[] = {"\xC3\xA9", "\xC3\xBC", "\xC3\xB8", "\xC3\xB1", nullptr};        // é ü ø ñ
 inline const char* const kScripts[] = {"\xD0\x90", "\xD0\xBB", "\xD1\x8F", "\xCE\xB1", "\xE5\xBC\xA0",  // А л я α 张
-                                       "\xE7\x8E\x8B", "\xE3\x81\x82", "\xEC\x9D\xB4", nullptr};         // 王 あ 이
+    "\xE7\x8E\x8B", "\xE3\x81\x82", "\xEC\x9D\xB4", nullptr};                                           // 王 あ 이
 
 // The matrix: value lengths from 1 byte to 400, escape densities from none to about 15 %,
 // ASCII and UTF-8-heavy text. The first is what most directories hold.
@@ -63,7 +63,9 @@ struct Random {
         return state;
     }
     std::size_t below(std::size_t n) { return static_cast<std::size_t>((std::uint64_t{(*this)()} * n) >> 32); }
-    std::size_t between(int lo, int hi) { return static_cast<std::size_t>(lo) + below(static_cast<std::size_t>(hi - lo + 1)); }
+    std::size_t between(int lo, int hi) {
+        return static_cast<std::size_t>(lo) + below(static_cast<std::size_t>(hi - lo + 1));
+    }
     bool chance(double p) { return (*this)() < static_cast<std::uint32_t>(p * 4294967295.0); }
 };
 
@@ -71,8 +73,8 @@ struct Random {
 // character, at random places and lengths: as random as generating each value on its own,
 // for what is measured, and much faster.
 inline PhonebookRecordList makeRecords(const Workload& w, std::size_t count, Shape* shape = nullptr) {
-    static const char* const kNames[] = {"name", "tel.mobile", "tel.home", "tel.work",
-                                         "email", "address", "company", "note"};
+    static const char* const kNames[] = {
+        "name", "tel.mobile", "tel.home", "tel.work", "email", "address", "company", "note"};
     static const char kAscii[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-+@";
     Random rng;
     const std::size_t escapeKinds = std::char_traits<char>::length(w.escapes);
@@ -81,9 +83,12 @@ inline PhonebookRecordList makeRecords(const Workload& w, std::size_t count, Sha
     const std::size_t wanted = count * static_cast<std::size_t>(w.maxFields * w.maxLength) / 2;
     std::string text;
     while (text.size() < std::min<std::size_t>(std::max<std::size_t>(wanted, 4096), 1u << 18)) {
-        if (rng.chance(w.escapeChance)) text += w.escapes[rng.below(escapeKinds)];
-        else if (rng.chance(w.multibyteChance)) text += w.multibyte[rng.below(multibyteKinds)];
-        else text += kAscii[rng.below(sizeof kAscii - 1)];
+        if (rng.chance(w.escapeChance))
+            text += w.escapes[rng.below(escapeKinds)];
+        else if (rng.chance(w.multibyteChance))
+            text += w.multibyte[rng.below(multibyteKinds)];
+        else
+            text += kAscii[rng.below(sizeof kAscii - 1)];
     }
     auto inside = [&text](std::size_t i) { return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; };
     PhonebookRecordList records(count);

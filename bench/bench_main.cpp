@@ -15,7 +15,6 @@ const std::vector<std::int64_t> kSizes = {1000, 10000, 100000};
 
 std::string textOf(std::size_t n) { return bench::makeResults(n).serialize(); }
 
-
 void perRecord(benchmark::State& state, std::size_t records, std::size_t bytes) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * records));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));

@@ -57,7 +57,7 @@ const char* judge(double median, double target, bool atLeast) {
 // prints the median times per record and the median of the per-round ratios theirs/ours
 // (above 1: ours is faster) with its range, and the target that ratio must reach.
 void pair(const std::string& what, std::size_t records, double target, const std::function<void()>& ours,
-          const std::function<void()>& theirs) {
+    const std::function<void()>& theirs) {
     std::vector<double> a, b, ratio;
     for (int r = 0; r < rounds; ++r) {
         const bool oursFirst = r % 2 == 0;
@@ -70,7 +70,7 @@ void pair(const std::string& what, std::size_t records, double target, const std
     const Spread r = spread(ratio);
     const double perRecord = 1e9 / static_cast<double>(records);
     std::printf("%-44s %9.0f %9.0f %7.2fx (%.2f..%.2f) %6.1fx %s\n", what.c_str(), spread(a).median * perRecord,
-                spread(b).median * perRecord, r.median, r.min, r.max, target, judge(r.median, target, true));
+        spread(b).median * perRecord, r.median, r.min, r.max, target, judge(r.median, target, true));
 }
 
 // One operation, on its own: the median time per call over the rounds, and its range.
@@ -98,10 +98,28 @@ struct Prepared {
 void measure(const bench::Workload& w, std::size_t n, const std::string& label) {
     Prepared p(w, n);
     const bool contact = bench::contactLike(w);
-    pair(label + " serialize", n, contact ? 2.0 : 1.0, [&] { volatile std::size_t s = p.set.serialize().size(); (void)s; },
-         [&] { std::string out; p.proto.SerializeToString(&out); volatile std::size_t s = out.size(); (void)s; });
-    pair(label + " deserialize", n, contact ? 2.5 : 1.0, [&] { PhonebookSearchResults back; back.deserialize(p.text); },
-         [&] { dstbench::RecordSet back; back.ParseFromString(p.wire); });
+    pair(
+        label + " serialize", n, contact ? 2.0 : 1.0,
+        [&] {
+            volatile std::size_t s = p.set.serialize().size();
+            (void)s;
+        },
+        [&] {
+            std::string out;
+            p.proto.SerializeToString(&out);
+            volatile std::size_t s = out.size();
+            (void)s;
+        });
+    pair(
+        label + " deserialize", n, contact ? 2.5 : 1.0,
+        [&] {
+            PhonebookSearchResults back;
+            back.deserialize(p.text);
+        },
+        [&] {
+            dstbench::RecordSet back;
+            back.ParseFromString(p.wire);
+        });
 }
 
 std::vector<std::size_t> sizesOf(const char* list) {
@@ -129,12 +147,15 @@ int main(int argc, char** argv) {
     for (const bench::Workload* w : chosen) {
         bench::Shape s;
         bench::makeRecords(*w, 1000, &s);
-        std::printf("  %-24s %d-%d fields, %3d-%3d bytes (mean %3.0f), %4.1f %% escaped, %2.0f %% non-ASCII%s\n", w->name, w->minFields,
-                    w->maxFields, w->minLength, w->maxLength, double(s.bytes) / double(s.values), 100.0 * double(s.escaped) / double(s.bytes),
-                    100.0 * double(s.nonAscii) / double(s.bytes), bench::contactLike(*w) ? "  (contact-like)" : "");
+        std::printf("  %-24s %d-%d fields, %3d-%3d bytes (mean %3.0f), %4.1f %% escaped, %2.0f %% non-ASCII%s\n",
+            w->name, w->minFields, w->maxFields, w->minLength, w->maxLength, double(s.bytes) / double(s.values),
+            100.0 * double(s.escaped) / double(s.bytes), 100.0 * double(s.nonAscii) / double(s.bytes),
+            bench::contactLike(*w) ? "  (contact-like)" : "");
     }
-    std::printf("\n%d interleaved rounds of about %.0f ms a side, after a warm-up pass; medians (spread of the per-round "
-                "ratios)\n\n", rounds, budget * 1000);
+    std::printf(
+        "\n%d interleaved rounds of about %.0f ms a side, after a warm-up pass; medians (spread of the per-round "
+        "ratios)\n\n",
+        rounds, budget * 1000);
     std::printf("%-44s %9s %9s %21s %7s\n", "search results", "ours ns", "proto ns", "protobuf/ours", "target");
 
     // The first workload measured in a fresh process runs slower, for where its records land
@@ -142,10 +163,30 @@ int main(int argc, char** argv) {
     {
         Prepared p(bench::kWorkloads[0], sizes.back());
         for (int i = 0; i < 3; ++i) {
-            perCall([&] { volatile std::size_t s = p.set.serialize().size(); (void)s; }, budget);
-            perCall([&] { PhonebookSearchResults back; back.deserialize(p.text); }, budget);
-            perCall([&] { std::string out; p.proto.SerializeToString(&out); }, budget);
-            perCall([&] { dstbench::RecordSet back; back.ParseFromString(p.wire); }, budget);
+            perCall(
+                [&] {
+                    volatile std::size_t s = p.set.serialize().size();
+                    (void)s;
+                },
+                budget);
+            perCall(
+                [&] {
+                    PhonebookSearchResults back;
+                    back.deserialize(p.text);
+                },
+                budget);
+            perCall(
+                [&] {
+                    std::string out;
+                    p.proto.SerializeToString(&out);
+                },
+                budget);
+            perCall(
+                [&] {
+                    dstbench::RecordSet back;
+                    back.ParseFromString(p.wire);
+                },
+                budget);
         }
     }
 
@@ -157,13 +198,20 @@ int main(int argc, char** argv) {
         }
 
     PhonebookGroupList table = bench::makeTable(), receiver;
-    const Spread trip = alone([&] { std::string t = table.serialize(); receiver.deserialize(t); });
+    const Spread trip = alone([&] {
+        std::string t = table.serialize();
+        receiver.deserialize(t);
+    });
     const std::size_t xmlBytes = table.serialize_xml().size();
-    const Spread xml = alone([&] { volatile std::size_t s = table.serialize_xml().size(); (void)s; });
-    std::printf("\n%-34s %9.2f us  (%.2f..%.2f)    target <= 1.0 us %s\n", "group table serialize+deserialize", trip.median * 1e6,
-                trip.min * 1e6, trip.max * 1e6, judge(trip.median * 1e6, 1.0, false));
-    std::printf("%-34s %9.0f MB/s (%.0f..%.0f)  target >= 400 MB/s %s\n", "group table XML", xmlBytes / xml.median / 1e6,
-                xmlBytes / xml.max / 1e6, xmlBytes / xml.min / 1e6, judge(xmlBytes / xml.median / 1e6, 400, true));
+    const Spread xml = alone([&] {
+        volatile std::size_t s = table.serialize_xml().size();
+        (void)s;
+    });
+    std::printf("\n%-34s %9.2f us  (%.2f..%.2f)    target <= 1.0 us %s\n", "group table serialize+deserialize",
+        trip.median * 1e6, trip.min * 1e6, trip.max * 1e6, judge(trip.median * 1e6, 1.0, false));
+    std::printf("%-34s %9.0f MB/s (%.0f..%.0f)  target >= 400 MB/s %s\n", "group table XML",
+        xmlBytes / xml.median / 1e6, xmlBytes / xml.max / 1e6, xmlBytes / xml.min / 1e6,
+        judge(xmlBytes / xml.median / 1e6, 400, true));
 
     std::printf("\nTargets: %d met, %d missed\n", met, missed);
     return 0;

@@ -35,7 +35,9 @@ void run(const bench::Workload& w, std::size_t count, bool marked) {
     std::string text, wire;
     PhonebookSearchResults back;
     dstbench::RecordSet protoBack;
-    auto mark = [marked] { if (marked) dst_mark(); };
+    auto mark = [marked] {
+        if (marked) dst_mark();
+    };
     mark();
     text = set.serialize();
     mark();

@@ -46,8 +46,9 @@ int main(int argc, char** argv) {
     const long rssAfter = maxRssKiB();
     const double textMiB = static_cast<double>(text.size()) / (1 << 20);
     const double extraMiB = static_cast<double>(rssAfter - rssBefore) / 1024 - static_cast<double>(records) / (1 << 20);
-    std::printf("records %u, text %.1f MiB, records in memory %.1f MiB, peak beyond text and records %.1f MiB (%.2fx the text)\n",
-                set.getRecordCount(), textMiB, static_cast<double>(records) / (1 << 20), extraMiB,
-                extraMiB / textMiB);
+    std::printf(
+        "records %u, text %.1f MiB, records in memory %.1f MiB, peak beyond text and records %.1f MiB (%.2fx the "
+        "text)\n",
+        set.getRecordCount(), textMiB, static_cast<double>(records) / (1 << 20), extraMiB, extraMiB / textMiB);
     return 0;
 }

@@ -14,8 +14,8 @@ void step(int n, const std::string& what) { std::cout << "\n" << n << ". " << wh
 int main() {
     step(1, "The producer builds a table: sixteen spare slots numbered 1 to 16.");
     PhonebookGroupList producer;
-    std::cout << "   used groups: " << producer.countUsedGroups()
-              << ", first spare slot: " << producer.getSpareGroup() << "\n";
+    std::cout << "   used groups: " << producer.countUsedGroups() << ", first spare slot: " << producer.getSpareGroup()
+              << "\n";
 
     step(2, "It stores group 3, \"Family\", with a ring tone, through updateGroup.");
     PhonebookGroup family(3, "Family", "/usr/share/sounds/ring1.wav");

@@ -9,8 +9,7 @@ bool sameSlots(PhonebookGroupList& a, PhonebookGroupList& b) {
     for (int k = 1; k <= 16; ++k) {
         a.getGroup(k, x);
         b.getGroup(k, y);
-        if (x.getId() != y.getId() || x.getName() != y.getName() || x.getRingTone() != y.getRingTone())
-            return false;
+        if (x.getId() != y.getId() || x.getName() != y.getName() || x.getRingTone() != y.getRingTone()) return false;
     }
     return true;
 }

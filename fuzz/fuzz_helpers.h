@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <string>
 
-#define FUZZ_CHECK(cond)                                                              \
-    do {                                                                              \
-        if (!(cond)) {                                                                \
+#define FUZZ_CHECK(cond)                                                                     \
+    do {                                                                                     \
+        if (!(cond)) {                                                                       \
             std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                             \
-        }                                                                             \
+            std::abort();                                                                    \
+        }                                                                                    \
     } while (0)
 
 inline std::string fuzzText(const std::uint8_t* data, std::size_t size) {
@@ -24,8 +24,7 @@ inline std::string fuzzText(const std::uint8_t* data, std::size_t size) {
 // A decoder's contract on arbitrary input: on false nothing changed; on true exactly a
 // prefix was consumed, and re-encoding the value gives that prefix back.
 template <typename T, typename Decode, typename Encode>
-void checkDecoder(const std::uint8_t* data, std::size_t size, const T& sentinel, Decode decode,
-                  Encode encode) {
+void checkDecoder(const std::uint8_t* data, std::size_t size, const T& sentinel, Decode decode, Encode encode) {
     const std::string input = fuzzText(data, size);
     std::string buffer = input;
     T value = sentinel;

@@ -18,8 +18,10 @@ std::string string(const std::string& value) {
     static const char hex[] = "0123456789ABCDEF";
     std::string body;
     for (unsigned char c : value) {
-        if (mustEscape(c)) body += {'%', hex[c >> 4], hex[c & 0xF]};
-        else body += static_cast<char>(c);
+        if (mustEscape(c))
+            body += {'%', hex[c >> 4], hex[c & 0xF]};
+        else
+            body += static_cast<char>(c);
     }
     return "s" + std::to_string(body.size()) + "," + body;
 }
@@ -104,8 +106,10 @@ void compareDecoder(const std::string& input, const Outcome<T>& expected, const 
     std::string buffer = input;
     T value = before;
     FUZZ_CHECK(Codec::deserialize(buffer, value) == expected.has_value());
-    if (expected) FUZZ_CHECK(value == expected->first && buffer == expected->second);
-    else FUZZ_CHECK(buffer == input && value == before);
+    if (expected)
+        FUZZ_CHECK(value == expected->first && buffer == expected->second);
+    else
+        FUZZ_CHECK(buffer == input && value == before);
 }
 
 // Calls `f` with the codec of each backend.
@@ -117,8 +121,10 @@ void forEachCodec(F f, std::tuple<Backend...>*) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input = fuzzText(data, size);
     const auto integer = slowDecode<int>(input, ref::integer);
-    const auto string = slowDecode<std::string>(input, [](const std::string& s, std::size_t& i, std::string& v) { return ref::string(s, i, v); });
-    const auto record = slowDecode<PhonebookRecord>(input, [](const std::string& s, std::size_t& i, PhonebookRecord& v) { return ref::record(s, i, v); });
+    const auto string = slowDecode<std::string>(
+        input, [](const std::string& s, std::size_t& i, std::string& v) { return ref::string(s, i, v); });
+    const auto record = slowDecode<PhonebookRecord>(
+        input, [](const std::string& s, std::size_t& i, PhonebookRecord& v) { return ref::record(s, i, v); });
 
     // The input as values to encode: a string of it, and a record of its pieces split at
     // every 0xFF byte, written behind some text that must stay.
@@ -126,20 +132,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t start = 0, end; start <= size; start = end + 1) {
         end = std::min(input.find('\xFF', start), size);
         const std::string piece = input.substr(start, end - start);
-        if (pieces.empty() || !pieces.back().second.empty()) pieces.emplace_back(piece, "");
-        else pieces.back().second = piece;
+        if (pieces.empty() || !pieces.back().second.empty())
+            pieces.emplace_back(piece, "");
+        else
+            pieces.back().second = piece;
     }
     const std::string expected = "head" + ref::string(input) + ref::record(pieces);
 
-    forEachCodec([&](auto codec) {
-        using Codec = decltype(codec);
-        compareDecoder<Codec>(input, integer, 7);
-        compareDecoder<Codec>(input, string, std::string(40, 'x'));
-        compareDecoder<Codec>(input, record, PhonebookRecord{{"a", "b"}});
-        std::string text = "head";
-        Codec::serialize(text, input);
-        Codec::serialize(text, pieces);
-        FUZZ_CHECK(text == expected);
-    }, static_cast<dst_serializer::Backends*>(nullptr));
+    forEachCodec(
+        [&](auto codec) {
+            using Codec = decltype(codec);
+            compareDecoder<Codec>(input, integer, 7);
+            compareDecoder<Codec>(input, string, std::string(40, 'x'));
+            compareDecoder<Codec>(input, record, PhonebookRecord{{"a", "b"}});
+            std::string text = "head";
+            Codec::serialize(text, input);
+            Codec::serialize(text, pieces);
+            FUZZ_CHECK(text == expected);
+        },
+        static_cast<dst_serializer::Backends*>(nullptr));
     return 0;
 }

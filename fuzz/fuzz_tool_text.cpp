@@ -32,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<std::string> notes;
         dstypes::Output lenient;
         if (dstypes::hasClass(kind)) dstypes::decodeLenient(text, kind, false, true, lenient, notes);
-        if (dstypes::hasXml(kind))
-            FUZZ_CHECK(!dstypes::prettyXml(dstypes::toXml(text, kind, false), kind).empty());
+        if (dstypes::hasXml(kind)) FUZZ_CHECK(!dstypes::prettyXml(dstypes::toXml(text, kind, false), kind).empty());
     }
     FUZZ_CHECK(taken == anyTakes);
     return 0;

@@ -1,8 +1,8 @@
 // Writes the starting corpora from real outputs of the library: make_corpus <corpus-dir>.
+#include <sys/stat.h>
 #include <fstream>
 #include <iostream>
 #include <string>
-#include <sys/stat.h>
 
 #include "DirectoryServiceTypes.h"
 #include "Serializer.h"
@@ -33,8 +33,8 @@ int main(int argc, char** argv) {
         Serializer::serialize(s, v);
         put("fuzz_decode_int", "int" + std::to_string(v), s);
     }
-    for (const std::string& v : {std::string(), std::string("Family"), std::string("a:b;c%d\n"),
-                                std::string("\0\x7f\xc3\xa9", 4)}) {
+    for (const std::string& v :
+        {std::string(), std::string("Family"), std::string("a:b;c%d\n"), std::string("\0\x7f\xc3\xa9", 4)}) {
         s.clear();
         Serializer::serialize(s, v, false);
         put("fuzz_decode_string", "string" + std::to_string(v.size()), s);

@@ -20,8 +20,8 @@ extern "C" {
 /// @param line the source line that logs
 /// @param format the message, printf-style, followed by its arguments
 /// @return the number of bytes written, or a negative value when writing failed
-__attribute__((visibility("default"), format(printf, 5, 6)))
-int logAppUni(const char* module, const char* file, int level, int line, const char* format, ...);
+__attribute__((visibility("default"), format(printf, 5, 6))) int logAppUni(
+    const char* module, const char* file, int level, int line, const char* format, ...);
 
 #ifdef __cplusplus
 }

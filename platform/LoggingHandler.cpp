@@ -48,8 +48,7 @@ void append(std::string& out, const char* format, ...) {
 
 }  // namespace
 
-extern "C" int logAppUni(const char* module, const char* file, int level, int line,
-                         const char* format, ...) {
+extern "C" int logAppUni(const char* module, const char* file, int level, int line, const char* format, ...) {
     try {
         std::string text;
         append(text, "%s %s:%d [%d] ", orNull(module), orNull(file), line, level);

@@ -28,8 +28,8 @@
 using Native = dst_serializer::Codec<dst_serializer::Native>;
 
 #if defined(DST_SERIALIZER_SSSE3)
-#include <atomic>
 #include <cpuid.h>
+#include <atomic>
 
 #include "serializer/ssse3_codec.h"
 

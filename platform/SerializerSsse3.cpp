@@ -15,4 +15,6 @@ using dst_serializer::Ssse3Codec;
 void Ssse3Codec::serialize(std::string& buffer, const std::string& value) { Shuffled::serialize(buffer, value); }
 void Ssse3Codec::serialize(std::string& buffer, PhonebookRecord& record) { Shuffled::serialize(buffer, record); }
 bool Ssse3Codec::deserialize(std::string& buffer, std::string& value) { return Shuffled::deserialize(buffer, value); }
-bool Ssse3Codec::deserialize(std::string& buffer, PhonebookRecord& record) { return Shuffled::deserialize(buffer, record); }
+bool Ssse3Codec::deserialize(std::string& buffer, PhonebookRecord& record) {
+    return Shuffled::deserialize(buffer, record);
+}

@@ -33,7 +33,8 @@ bool classicLocale() { return std::locale() == std::locale::classic(); }
 
 // The text, held in `digits` under the classic locale and in `streamed` otherwise.
 std::string_view decimalText(int value, bool classic, char (&digits)[16], std::string& streamed) {
-    if (classic) return {digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits)};
+    if (classic)
+        return {digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits)};
     std::ostringstream stream;
     stream << value;
     streamed = stream.str();
@@ -136,7 +137,9 @@ char* putXmlText(char* p, std::string_view text, XmlContext context) {
     while (n != 0) {
         // A run of plain printable ASCII goes out in one piece.
         std::size_t run = 0;
-        while (run < n && in[run] >= 0x20 && in[run] < 0x80 && in[run] != '&' && in[run] != '<' && in[run] != '>' && in[run] != '"') ++run;
+        while (run < n && in[run] >= 0x20 && in[run] < 0x80 && in[run] != '&' && in[run] != '<' && in[run] != '>' &&
+               in[run] != '"')
+            ++run;
         put(std::string_view(reinterpret_cast<const char*>(in), run));
         in += run;
         n -= run;
@@ -166,11 +169,13 @@ char* putXmlText(char* p, std::string_view text, XmlContext context) {
 }
 
 constexpr std::string_view kOpen = "<Entry><CallGroup>", kName = "</CallGroup><CallGroupName>",
-                           kDirectory = "</CallGroupName><fileinfo directory=\"", kFile = "\" name=\"", kClose = "\" /></Entry>";
+                           kDirectory = "</CallGroupName><fileinfo directory=\"", kFile = "\" name=\"",
+                           kClose = "\" /></Entry>";
 
 // The longest an `Entry` element can be, with a number of `digits` characters.
 std::size_t entryRoom(const std::string& name, const std::string& ringTone, std::size_t digits) {
-    return kOpen.size() + kName.size() + kDirectory.size() + kFile.size() + kClose.size() + digits + 6 * (name.size() + ringTone.size());
+    return kOpen.size() + kName.size() + kDirectory.size() + kFile.size() + kClose.size() + digits +
+           6 * (name.size() + ringTone.size());
 }
 
 // One `Entry` element onto `out`, written in place: room is made for the longest the
@@ -268,9 +273,7 @@ int PhonebookGroupList::getGroupWithName(std::string wanted) {
     return -1;
 }
 
-bool PhonebookGroupList::isGroupSpare(int slot) {
-    return isSlot(slot) && groups[slot - 1].getName().empty();
-}
+bool PhonebookGroupList::isGroupSpare(int slot) { return isSlot(slot) && groups[slot - 1].getName().empty(); }
 
 int PhonebookGroupList::findNonSpareGroup(int n) {
     int found = 0;
@@ -324,8 +327,7 @@ void PhonebookGroupList::deserialize(std::string& text) {
         PhonebookGroup& group = groups[slot - 1];
         // A pair that does not decode ends the reading, so a damaged text cannot wipe the
         // slots it no longer describes.
-        if (!Serializer::deserialize(text, name, false) ||
-            !Serializer::deserialize(text, group.ringTone, false))
+        if (!Serializer::deserialize(text, name, false) || !Serializer::deserialize(text, group.ringTone, false))
             return;
         group.name = name;
     }
@@ -386,16 +388,15 @@ std::string PhonebookGroupDimensions::serialize() {
 
 void PhonebookGroupDimensions::deserialize(std::string& text) {
     if (text.empty()) {
-        logAppUni(kLogModule, kLogFile, kLogLevel, kLineEmptyText,
-                  "Zero length string. Cannot Deserialise");
+        logAppUni(kLogModule, kLogFile, kLogLevel, kLineEmptyText, "Zero length string. Cannot Deserialise");
         return;
     }
     std::string tag;
     Serializer::deserialize(text, tag, false);
     if (tag != kDimensionsTag) {
         logAppUni(kLogModule, kLogFile, kLogLevel, kLineForeignText,
-                  "Attempting to deserialise a non PhonebookGroupDimensions string into a "
-                  "PhonebookGroupDimensions object");
+            "Attempting to deserialise a non PhonebookGroupDimensions string into a "
+            "PhonebookGroupDimensions object");
         return;
     }
     Serializer::deserialize(text, numEntries);
@@ -427,20 +428,17 @@ using dst::kFrameOpen;
 PhonebookSearchResults::PhonebookSearchResults() = default;
 PhonebookSearchResults::~PhonebookSearchResults() = default;
 
-void PhonebookSearchResults::addPhonebookRecord(PhonebookRecord record) {
-    records.push_back(std::move(record));
-}
+void PhonebookSearchResults::addPhonebookRecord(PhonebookRecord record) { records.push_back(std::move(record)); }
 
-unsigned int PhonebookSearchResults::getRecordCount() const {
-    return static_cast<unsigned int>(records.size());
-}
+unsigned int PhonebookSearchResults::getRecordCount() const { return static_cast<unsigned int>(records.size()); }
 
 void PhonebookSearchResults::getRecordList(PhonebookRecordList& out) const { out = records; }
 
 void PhonebookSearchResults::getRecordList(PhonebookRecordList& out, int first, int last) const {
     if (last < first) return;
     if (first == last) {
-        if (first >= 0 && static_cast<std::size_t>(first) < records.size()) out.push_back(records[static_cast<std::size_t>(first)]);
+        if (first >= 0 && static_cast<std::size_t>(first) < records.size())
+            out.push_back(records[static_cast<std::size_t>(first)]);
         return;
     }
     // Unsigned on purpose: a last of -1 wraps to 0 and passes, any other negative fails.
@@ -473,7 +471,8 @@ std::string PhonebookSearchResults::serialize() {
     if (sampled != 0) text.reserve(estimate / sampled * records.size());
     // One append of "recEnd;rec;" between records instead of two.
     constexpr std::string_view kBetween = "recEnd;rec;";
-    static_assert(kBetween.substr(0, kFrameClose.size()) == kFrameClose && kBetween.substr(kFrameClose.size()) == kFrameOpen);
+    static_assert(
+        kBetween.substr(0, kFrameClose.size()) == kFrameClose && kBetween.substr(kFrameClose.size()) == kFrameOpen);
     if (records.empty()) return text;
     text += kFrameOpen;
     for (std::size_t i = 0; i < records.size(); ++i) {

@@ -15,7 +15,8 @@ extern "C" int logAppUni(const char* module, const char* file, int level, int li
     va_start(args, format);
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
-    logged += std::string(module) + "|" + file + "|" + std::to_string(level) + "|" + std::to_string(line) + "|" + message + "\n";
+    logged += std::string(module) + "|" + file + "|" + std::to_string(level) + "|" + std::to_string(line) + "|" +
+              message + "\n";
     return 0;
 }
 
@@ -26,7 +27,8 @@ std::pair<int, int> counts(int n = INT_MIN, int max = INT_MIN) {
 }
 
 std::string xml(const std::string& n, const std::string& max) {  // the fragment of these counts
-    return "<groupDimension><numEntries>" + n + "</numEntries><maxEntries>" + max + "</maxEntries><fieldSize name=\"group\">15</fieldSize></groupDimension>";
+    return "<groupDimension><numEntries>" + n + "</numEntries><maxEntries>" + max +
+           "</maxEntries><fieldSize name=\"group\">15</fieldSize></groupDimension>";
 }
 
 const std::string kTag = enc("PhonebookGroupDimensions");
@@ -38,26 +40,34 @@ TEST(Dimensions, SharedUncheckedCountsAndTheirForms) {
     EXPECT_EQ(counts(-7, -2147483647), std::make_pair(-7, -2147483647));
     EXPECT_EQ(d.serialize_xml(), xml("-7", "-2147483647"));
     EXPECT_EQ(counts(3, 100), std::make_pair(3, 100));
-    EXPECT_EQ(std::make_tuple(d.serialize_xml().size(), d.serialize(), d.getgroupNameLimit()), std::make_tuple(125u, kTag + enc(3, 100, 15), 15));
+    EXPECT_EQ(std::make_tuple(d.serialize_xml().size(), d.serialize(), d.getgroupNameLimit()),
+        std::make_tuple(125u, kTag + enc(3, 100, 15), 15));
 }
 
 TEST(Dimensions, ReadsTheCountsAndLeavesTheLimitAndWhatFollows) {
     std::string text = kTag + enc(12, 250, 15) + kTag + enc(1, 2, 15), onlyTag = kTag, oneCount = kTag + enc(7) + ":";
     logged.clear();
     PhonebookGroupDimensions().deserialize(text);
-    EXPECT_EQ(std::make_tuple(counts(), text), std::make_tuple(std::make_pair(12, 250), enc(15) + kTag + enc(1, 2, 15)));
-    PhonebookGroupDimensions().deserialize(onlyTag), PhonebookGroupDimensions().deserialize(oneCount);  // a count that does not decode keeps its value
-    EXPECT_EQ(std::make_tuple(counts(), onlyTag, oneCount, logged), std::make_tuple(std::make_pair(7, 250), "", ":", ""));
+    EXPECT_EQ(
+        std::make_tuple(counts(), text), std::make_tuple(std::make_pair(12, 250), enc(15) + kTag + enc(1, 2, 15)));
+    PhonebookGroupDimensions().deserialize(onlyTag),
+        PhonebookGroupDimensions().deserialize(oneCount);  // a count that does not decode keeps its value
+    EXPECT_EQ(
+        std::make_tuple(counts(), onlyTag, oneCount, logged), std::make_tuple(std::make_pair(7, 250), "", ":", ""));
 }
 
 TEST(Dimensions, RejectsEmptyAndForeignTextsWithOneLogLine) {
     const std::string head = "DirectoryServiceTypes|./src/DirectoryServiceTypes|2|", numbers = enc(1, 2, 15);
     const std::string empty = head + "448|Zero length string. Cannot Deserialise\n";
-    const std::string foreign = head + "443|Attempting to deserialise a non PhonebookGroupDimensions string into a PhonebookGroupDimensions object\n";
-    const std::string cases[][3] = {  // text, what is left of it, the log line
-        {"", "", empty}, {enc("PhonebookGroupList") + numbers, numbers, foreign}, {enc("phonebookgroupdimensions") + numbers, numbers, foreign},
-        {enc("PhonebookGroupDimensions:") + numbers, numbers, foreign}, {enc("PhonebookGroupDimension") + numbers, numbers, foreign},
-        {enc("") + numbers, numbers, foreign}, {":" + kTag + numbers, ":" + kTag + numbers, foreign}};  // no string: left in place
+    const std::string foreign =
+        head +
+        "443|Attempting to deserialise a non PhonebookGroupDimensions string into a PhonebookGroupDimensions object\n";
+    const std::string cases[][3] = {// text, what is left of it, the log line
+        {"", "", empty}, {enc("PhonebookGroupList") + numbers, numbers, foreign},
+        {enc("phonebookgroupdimensions") + numbers, numbers, foreign},
+        {enc("PhonebookGroupDimensions:") + numbers, numbers, foreign},
+        {enc("PhonebookGroupDimension") + numbers, numbers, foreign}, {enc("") + numbers, numbers, foreign},
+        {":" + kTag + numbers, ":" + kTag + numbers, foreign}};  // no string: left in place
     for (const auto& c : cases) {
         counts(5, 9);
         logged.clear();

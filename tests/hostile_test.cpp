@@ -9,8 +9,7 @@
 std::atomic<std::size_t> largest{0};  // the largest single allocation since the last reset
 
 void* operator new(std::size_t size) {
-    for (std::size_t seen = largest; size > seen && !largest.compare_exchange_weak(seen, size);) {
-    }
+    for (std::size_t seen = largest; size > seen && !largest.compare_exchange_weak(seen, size);) {}
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
@@ -18,15 +17,18 @@ __attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p);
 __attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 TEST(Hostile, ForgedSizesNeverAllocateBeyondTheInput) {
-    for (const std::string text : {"s2147483647,abc", "s4294967296,x", "s18446744073709551615,", "s99999999999999999999999999,", "r2147483648,s0,s0,",
-                                   "r18446744073709551615,s0,s0,", "r1000000000,s0,s0,s0,s0,s0,s0,", "r3,s2147483647,", "r1,s0,s4294967295,x"}) {
+    for (const std::string text : {"s2147483647,abc", "s4294967296,x", "s18446744073709551615,",
+             "s99999999999999999999999999,", "r2147483648,s0,s0,", "r18446744073709551615,s0,s0,",
+             "r1000000000,s0,s0,s0,s0,s0,s0,", "r3,s2147483647,", "r1,s0,s4294967295,x"}) {
         std::string buffer = text, s, framed = "rec;" + text + "recEnd;", many = "r100000," + std::string(600000, 'x');
         PhonebookRecord r;
         PhonebookSearchResults set;
         largest = 0;
         set.deserialize(framed);
-        EXPECT_EQ((std::vector<bool>{Serializer::deserialize(buffer, s, false), Serializer::deserialize(buffer, r), Serializer::deserialize(many, r),
-                                     set.getRecordCount() != 0}), std::vector<bool>(4, false)) << text;
+        EXPECT_EQ((std::vector<bool>{Serializer::deserialize(buffer, s, false), Serializer::deserialize(buffer, r),
+                      Serializer::deserialize(many, r), set.getRecordCount() != 0}),
+            std::vector<bool>(4, false))
+            << text;
         EXPECT_LT(largest, 64u * 1024) << text;  // a claimed field count reserves little up front
     }
 }
@@ -44,7 +46,8 @@ void forEachDamage(const std::string& text, const std::function<void(std::string
 TEST(Hostile, DamagedTablesKeepThePairsBeforeTheFault) {
     Slots source = named("name:;%", "/r");
     source[4].second = "";
-    std::vector<std::size_t> ends = {("PhonebookGroupList:" + enc(16)).size()};  // where each pair ends; the first begins after header and count
+    std::vector<std::size_t> ends = {
+        ("PhonebookGroupList:" + enc(16)).size()};  // where each pair ends; the first begins after header and count
     for (const auto& s : source) ends.push_back(ends.back() + PhonebookGroup(1, s.first, s.second).serialize().size());
     const std::string text = tableOf(source).serialize();
     forEachDamage(text, [&](std::string damaged, std::size_t at) {
@@ -52,9 +55,12 @@ TEST(Hostile, DamagedTablesKeepThePairsBeforeTheFault) {
         PhonebookGroupList receiver = tableOf(named("old", "/old"));
         receiver.deserialize(damaged);
         const Slots got = slotsOf(receiver), old = named("old", "/old");
-        const auto whole = static_cast<std::size_t>(std::upper_bound(ends.begin() + 1, ends.end(), at) - ends.begin() - 1);
+        const auto whole =
+            static_cast<std::size_t>(std::upper_bound(ends.begin() + 1, ends.end(), at) - ends.begin() - 1);
         for (std::size_t k = 0; k < 16; ++k)  // a damaged length may resynchronise later, a cut text may not
-            if (k < whole || cut) { EXPECT_EQ(got[k], k < whole ? source[k] : old[k]) << at << " " << k; }
+            if (k < whole || cut) {
+                EXPECT_EQ(got[k], k < whole ? source[k] : old[k]) << at << " " << k;
+            }
     });
 }
 
@@ -62,7 +68,8 @@ TEST(Hostile, DamagedResultTextsKeepTheFramesBeforeTheFault) {
     PhonebookSearchResults source;
     std::vector<std::size_t> ends;
     for (int i = 0; i < 6; ++i) {
-        source.addPhonebookRecord({{"name", "P" + std::to_string(i)}, {"rec;", "recEnd;"}, {std::string(1, '\0'), ":"}});
+        source.addPhonebookRecord(
+            {{"name", "P" + std::to_string(i)}, {"rec;", "recEnd;"}, {std::string(1, '\0'), ":"}});
         ends.push_back(source.serialize().size());
     }
     const std::string text = source.serialize();
@@ -76,7 +83,12 @@ TEST(Hostile, DamagedResultTextsKeepTheFramesBeforeTheFault) {
         set.getRecordList(got);
         const auto whole = static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), at) - ends.begin());
         EXPECT_EQ(damaged, copy) << at;
-        const auto kept = got.begin() + static_cast<long>(copy.size() < text.size() ? got.size() : std::min(got.size(), whole));  // after a cut, nothing more
-        EXPECT_EQ(PhonebookRecordList(got.begin(), kept), PhonebookRecordList(all.begin(), all.begin() + static_cast<long>(whole))) << at;
+        const auto kept =
+            got.begin() + static_cast<long>(copy.size() < text.size()
+                                                ? got.size()
+                                                : std::min(got.size(), whole));  // after a cut, nothing more
+        EXPECT_EQ(PhonebookRecordList(got.begin(), kept),
+            PhonebookRecordList(all.begin(), all.begin() + static_cast<long>(whole)))
+            << at;
     });
 }

@@ -9,42 +9,54 @@
 #include "Serializer.h"
 
 #define none 0
-#define prepend 1       // appends-only
-#define colon 2         // no-colon: ':' written raw
-#define semicolon 3     // no-recEnd: ';' written raw
-#define always_true 4   // bool-result
-#define out_changed 5   // failure-unchanged: the out-argument is cleared first
-#define removes_none 6  // removes-one-value
-#define removes_two 7   // removes-one-value: a second value of the kind goes too
-#define crash 8         // round-trip-strings: the string encoder crashes past 4096 bytes
-#define hang 9          // round-trip-records: the record encoder never returns past 200 fields
-#define missing 10      // no record decoder at all
+#define prepend 1         // appends-only
+#define colon 2           // no-colon: ':' written raw
+#define semicolon 3       // no-recEnd: ';' written raw
+#define always_true 4     // bool-result
+#define out_changed 5     // failure-unchanged: the out-argument is cleared first
+#define removes_none 6    // removes-one-value
+#define removes_two 7     // removes-one-value: a second value of the kind goes too
+#define crash 8           // round-trip-strings: the string encoder crashes past 4096 bytes
+#define hang 9            // round-trip-records: the record encoder never returns past 200 fields
+#define missing 10        // no record decoder at all
 #define other_grammar 11  // other letters, a sign on every integer, escapes with '\', lengths in bytes held
 
 namespace {
 
 constexpr bool kOther = FAULT == other_grammar;
-constexpr char kInteger = kOther ? 'I' : 'i', kString = kOther ? 'B' : 's', kRecord = kOther ? 'F' : 'r', kCount = kOther ? '=' : ',', kEscape = kOther ? '\\' : '%';
+constexpr char kInteger = kOther ? 'I' : 'i', kString = kOther ? 'B' : 's', kRecord = kOther ? 'F' : 'r',
+               kCount = kOther ? '=' : ',', kEscape = kOther ? '\\' : '%';
 
-bool escaped(unsigned char c) { return c < 0x20 || c == 0x7F || c == kEscape || (c == ':' && FAULT != colon) || (c == ';' && FAULT != semicolon); }
+bool escaped(unsigned char c) {
+    return c < 0x20 || c == 0x7F || c == kEscape || (c == ':' && FAULT != colon) || (c == ';' && FAULT != semicolon);
+}
 
 std::string encoded(const std::string& value) {
     std::string body;
     for (unsigned char c : value) {
-        if (!escaped(c)) body += static_cast<char>(c);
-        else body += {kEscape, "0123456789ABCDEF"[c >> 4], "0123456789ABCDEF"[c & 15]};
+        if (!escaped(c))
+            body += static_cast<char>(c);
+        else
+            body += {kEscape, "0123456789ABCDEF"[c >> 4], "0123456789ABCDEF"[c & 15]};
     }
     return kString + std::to_string((kOther ? value : body).size()) + kCount + body;
 }
 
-void put(std::string& buffer, const std::string& text) { FAULT == prepend ? buffer.insert(0, text) : buffer.append(text); }
+void put(std::string& buffer, const std::string& text) {
+    FAULT == prepend ? buffer.insert(0, text) : buffer.append(text);
+}
 
 struct Reader {
     const std::string& text;
     std::size_t at = 0;
 
     bool take(char c) { return at < text.size() && text[at] == c && ++at; }
-    int hex() { return at >= text.size() ? -1 : text[at] >= '0' && text[at] <= '9' ? text[at++] - '0' : text[at] >= 'A' && text[at] <= 'F' ? text[at++] - 'A' + 10 : -1; }
+    int hex() {
+        return at >= text.size()                    ? -1
+               : text[at] >= '0' && text[at] <= '9' ? text[at++] - '0'
+               : text[at] >= 'A' && text[at] <= 'F' ? text[at++] - 'A' + 10
+                                                    : -1;
+    }
 
     // Canonical decimal up to `max`, then `end`.
     bool number(std::uint64_t max, char end, std::uint64_t& out) {
@@ -108,7 +120,9 @@ bool decode(std::string& buffer, T& out) {
 
 }  // namespace
 
-void Serializer::serialize(std::string& buffer, int value) { put(buffer, kInteger + std::string(kOther && value >= 0 ? "+" : "") + std::to_string(value) + "."); }
+void Serializer::serialize(std::string& buffer, int value) {
+    put(buffer, kInteger + std::string(kOther && value >= 0 ? "+" : "") + std::to_string(value) + ".");
+}
 
 void Serializer::serialize(std::string& buffer, const std::string& value, bool) {
     if (FAULT == crash && value.size() > 4096) std::abort();

@@ -17,8 +17,9 @@ TEST(LoggingHandler, WritesOneFormattedLinePerCall) {
     logAppUni("m", "f", 0, 1, "%s", long_text.c_str());
     logAppUni(none, none, 2, 1, "%s", "msg");
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "DirectoryServiceTypes ./src/DirectoryServiceTypes:448 [2] Zero length string\n"
-              "m f:7 [1] count=-3\nm f:1 [0] " + long_text + "\n(null) (null):1 [2] msg\n");
+        "DirectoryServiceTypes ./src/DirectoryServiceTypes:448 [2] Zero length string\n"
+        "m f:7 [1] count=-3\nm f:1 [0] " +
+            long_text + "\n(null) (null):1 [2] msg\n");
     EXPECT_EQ(n, 77);
 }
 
@@ -32,11 +33,14 @@ TEST(LoggingHandler, LongLinesFromThreadsNeverInterleave) {
     std::string all;
     std::thread reader([&] {
         char chunk[4096];
-        for (ssize_t n; (n = read(fds[0], chunk, sizeof chunk)) > 0; usleep(50)) all.append(chunk, static_cast<std::size_t>(n));
+        for (ssize_t n; (n = read(fds[0], chunk, sizeof chunk)) > 0; usleep(50))
+            all.append(chunk, static_cast<std::size_t>(n));
     });
     std::vector<std::thread> writers;
     for (char c = 'a'; c < 'e'; ++c)
-        writers.emplace_back([c] { for (int i = 0; i < 20; ++i) logAppUni("m", "f", 2, i, "%s", std::string(100000, c).c_str()); });
+        writers.emplace_back([c] {
+            for (int i = 0; i < 20; ++i) logAppUni("m", "f", 2, i, "%s", std::string(100000, c).c_str());
+        });
     for (std::thread& t : writers) t.join();
     dup2(saved, STDERR_FILENO);  // closes the pipe's last write end, so the reader ends
     reader.join();

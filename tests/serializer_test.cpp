@@ -28,12 +28,20 @@ std::string reference(const PhonebookRecord& record) {
 }
 
 // One suite per backend, named after it: Codec/SSE2, Codec/Words, ...
-template <typename Backends> struct CodecsOf;
-template <typename... B> struct CodecsOf<std::tuple<B...>> { using type = ::testing::Types<dst_serializer::Codec<B>...>; };
-struct BackendName {
-    template <typename C> static std::string GetName(int) { return C::Backend::name; }
+template <typename Backends>
+struct CodecsOf;
+template <typename... B>
+struct CodecsOf<std::tuple<B...>> {
+    using type = ::testing::Types<dst_serializer::Codec<B>...>;
 };
-template <typename C> struct Codec : ::testing::Test {};
+struct BackendName {
+    template <typename C>
+    static std::string GetName(int) {
+        return C::Backend::name;
+    }
+};
+template <typename C>
+struct Codec : ::testing::Test {};
 TYPED_TEST_SUITE(Codec, CodecsOf<dst_serializer::Backends>::type, BackendName);
 
 // Encodes `value` behind other text, checks the bytes, and decodes it back from the front.
@@ -60,19 +68,23 @@ TYPED_TEST(Codec, EveryValueEncodesAsTheReferenceAndDecodesBack) {
     std::string all;
     for (int c = 0; c < 256; ++c) all.push_back(static_cast<char>(c));
     std::vector<std::string> strings = {all, std::string(100000, 'x') + ":;", ";" + randomBytes(rng, 5000)};
-    for (std::size_t len : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15, 16, 17, 24, 25, 32, 33, 48, 49, 99, 100, 999, 1000}) {
+    for (std::size_t len :
+        {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15, 16, 17, 24, 25, 32, 33, 48, 49, 99, 100, 999, 1000}) {
         strings.insert(strings.end(), {std::string(len, 'a'), std::string(len, ';'), randomBytes(rng, len)});
         for (std::size_t pos = 0; pos < len && len <= 49; ++pos)
-            for (char c : {'\0', '\x1f', ':', ';', '%', '\x7f'}) strings.push_back(std::string(len, 'a').replace(pos, 1, 1, c));
+            for (char c : {'\0', '\x1f', ':', ';', '%', '\x7f'})
+                strings.push_back(std::string(len, 'a').replace(pos, 1, 1, c));
     }
-    for (std::size_t len = 1330; len <= 1380; ++len) strings.push_back(std::string(len % 3, 'a') + std::string(len, '%'));
+    for (std::size_t len = 1330; len <= 1380; ++len)
+        strings.push_back(std::string(len % 3, 'a') + std::string(len, '%'));
     for (std::string s : strings) {
         roundTrip<TypeParam>(s, reference(s));
         const std::string expected = s + reference(s);
         TypeParam::serialize(s, s);  // into itself: the value as it was before the call
         ASSERT_EQ(s, expected);
     }
-    for (int v : {0, 1, -1, 9, 10, -10, 99, 100, INT_MIN, INT_MAX, INT_MIN + 1, static_cast<int>(rng())}) roundTrip<TypeParam>(v, "i" + std::to_string(v) + ".");
+    for (int v : {0, 1, -1, 9, 10, -10, 99, 100, INT_MIN, INT_MAX, INT_MIN + 1, static_cast<int>(rng())})
+        roundTrip<TypeParam>(v, "i" + std::to_string(v) + ".");
     for (std::size_t n = 0; n < 60; ++n) {
         PhonebookRecord record(n == 59 ? 100 : n % 12);  // the last past the encoder's scratch and the counts it keeps
         for (RecordField& f : record) f = {randomBytes(rng, rng() % 20), randomBytes(rng, rng() % 60)};
@@ -95,7 +107,8 @@ TYPED_TEST(Codec, DecodersTakeOneValueAndLeaveTheRest) {
     PhonebookRecord r;
     ASSERT_TRUE(TypeParam::deserialize(buffer, r));
     ASSERT_TRUE(TypeParam::deserialize(buffer, last));
-    EXPECT_EQ(std::make_tuple(r[0].second, last, buffer), std::make_tuple(std::string("1:2;"), std::string("i1."), std::string("t")));
+    EXPECT_EQ(std::make_tuple(r[0].second, last, buffer),
+        std::make_tuple(std::string("1:2;"), std::string("i1."), std::string("t")));
     buffer = "s2,i1rest";
     ASSERT_TRUE(TypeParam::deserialize(buffer, buffer));  // the working string is the one decoded into
     EXPECT_EQ(buffer, "i1");
@@ -132,15 +145,19 @@ TYPED_TEST(Codec, RefusesAnEncodingLongerThanAnyString) {
 }
 
 TYPED_TEST(Codec, RejectsAnythingButTheCanonicalForm) {
-    expectRejected<TypeParam, int>({"", "i", "i.", "i-.", "i12", "12.", "s2,12", "i+1.", "i01.", "i-0.", "i00.", "i 1.", "i2147483648.",
-                                    "i-2147483649.", "i99999999999999999999999.", "i1x.", "I1."}, 12345);
-    expectRejected<TypeParam, std::string>({"", "s", "s,", "s1", "s1,", "s01,a", "s-1,", "s5,abcd", "s2147483647,abc", "s4294967297,a", "s18446744073709551617,a",
-                                            "i1.", "r0,", "S0,", "s1,%", "s2,%3", "s3,%3a", "s3,%GG", "s3,%G0", "s3,%0G", "s3,%41", "s3,%20",
-                                            "s3,a%3Ab", "s1,:", "s1,;", "s1,\n", "s1,\x7f", "s1,\x1f", "s8,ab:%3A%3Acd"}, "keep");
+    expectRejected<TypeParam, int>({"", "i", "i.", "i-.", "i12", "12.", "s2,12", "i+1.", "i01.", "i-0.", "i00.", "i 1.",
+                                       "i2147483648.", "i-2147483649.", "i99999999999999999999999.", "i1x.", "I1."},
+        12345);
+    expectRejected<TypeParam, std::string>(
+        {"", "s", "s,", "s1", "s1,", "s01,a", "s-1,", "s5,abcd", "s2147483647,abc", "s4294967297,a",
+            "s18446744073709551617,a", "i1.", "r0,", "S0,", "s1,%", "s2,%3", "s3,%3a", "s3,%GG", "s3,%G0", "s3,%0G",
+            "s3,%41", "s3,%20", "s3,a%3Ab", "s1,:", "s1,;", "s1,\n", "s1,\x7f", "s1,\x1f", "s8,ab:%3A%3Acd"},
+        "keep");
     // A bad escape after plain text or escapes, at every alignment, with whole chunks or only
     // a few bytes after it.
     std::vector<std::string> longer;
-    for (const char* bad : {"%1G", "%G1", "%/0", "%0:", "%@1", "%1@", "%3a", "%41", "%7E", "%:0", "%;;", ":", "\n", ";3B"}) {
+    for (const char* bad :
+        {"%1G", "%G1", "%/0", "%0:", "%@1", "%1@", "%3a", "%41", "%7E", "%:0", "%;;", ":", "\n", ";3B"}) {
         for (std::size_t run = 0; run < 40; ++run) {
             std::string dense = std::string(run % 3, 'x');
             for (std::size_t k = 0; k < run / 3; ++k) dense += "%3A";
@@ -153,11 +170,15 @@ TYPED_TEST(Codec, RejectsAnythingButTheCanonicalForm) {
     }
     // An escape whose digits lie past the body's end, in the text that follows it.
     for (std::size_t run = 0; run < 40; ++run)
-        for (std::size_t cut : {1, 2}) longer.push_back("s" + std::to_string(run + cut) + "," + std::string(run, 'x') + "%3B");
+        for (std::size_t cut : {1, 2})
+            longer.push_back("s" + std::to_string(run + cut) + "," + std::string(run, 'x') + "%3B");
     // A body cut short by as many bytes as its length has digits and more: nothing past the
     // text may be read (the sanitizers see it in the copy, which has no spare room).
-    for (std::size_t n : {12, 100, 1000, 5000}) longer.push_back("s" + std::to_string(n) + "," + std::string(n - std::to_string(n).size() - 1, 'a'));
+    for (std::size_t n : {12, 100, 1000, 5000})
+        longer.push_back("s" + std::to_string(n) + "," + std::string(n - std::to_string(n).size() - 1, 'a'));
     expectRejected<TypeParam, std::string>(longer, "keep");
-    expectRejected<TypeParam, PhonebookRecord>({"", "r", "r,", "r1", "r1,", "r1,s0,", "r01,s0,s0,", "r2,s0,s0,", "r1,s0,i1.s0,", "r1,s1,:s0,",
-                                                "r2147483647,s0,s0,", "r4294967297,s0,s0,", "s0,", "R0,"}, {{"keep", "me"}});
+    expectRejected<TypeParam, PhonebookRecord>(
+        {"", "r", "r,", "r1", "r1,", "r1,s0,", "r01,s0,s0,", "r2,s0,s0,", "r1,s0,i1.s0,", "r1,s1,:s0,",
+            "r2147483647,s0,s0,", "r4294967297,s0,s0,", "s0,", "R0,"},
+        {{"keep", "me"}});
 }

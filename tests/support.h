@@ -19,7 +19,12 @@
 inline void put(std::string& text, int v) { Serializer::serialize(text, v); }
 inline void put(std::string& text, const std::string& v) { Serializer::serialize(text, v, false); }
 inline void put(std::string& text, PhonebookRecord v) { Serializer::serialize(text, v); }
-template <typename... T> std::string enc(const T&... values) { std::string text; (put(text, values), ...); return text; }
+template <typename... T>
+std::string enc(const T&... values) {
+    std::string text;
+    (put(text, values), ...);
+    return text;
+}
 
 inline std::string randomBytes(std::mt19937& rng, std::size_t n) {
     std::string s(n, '\0');
@@ -54,4 +59,3 @@ inline PhonebookGroupList tableOf(const Slots& slots) {
     }
     return table;
 }
-

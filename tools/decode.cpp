@@ -25,7 +25,8 @@ void decodeGroupList(Cursor& in, JsonWriter& j) {
     if (!header(in, j)) in.fail(in.pos(), "expected a header ending in ':'");
     const std::size_t at = in.pos();
     const int count = in.integer("the group count");
-    if (count != dst::kSlots) in.fail(at, "the group count is " + std::to_string(count) + ", not " + std::to_string(dst::kSlots));
+    if (count != dst::kSlots)
+        in.fail(at, "the group count is " + std::to_string(count) + ", not " + std::to_string(dst::kSlots));
     j.key("groups");
     j.beginArray();
     for (int slot = 1; slot <= dst::kSlots; ++slot) {
@@ -42,7 +43,8 @@ void decodeGroup(Cursor& in, JsonWriter& j) {
 }
 
 void decodeDimensions(Cursor& in, JsonWriter& j) {
-    if (in.string("the type tag") != dst::kDimensionsTag) in.fail(0, "the type tag is not " + std::string(dst::kDimensionsTag));
+    if (in.string("the type tag") != dst::kDimensionsTag)
+        in.fail(0, "the type tag is not " + std::string(dst::kDimensionsTag));
     const int numEntries = in.integer("numEntries"), maxNumEntries = in.integer("maxNumEntries");
     const std::size_t at = in.pos();
     if (in.integer("the group name limit") != dst::kGroupNameLimit)
@@ -90,7 +92,8 @@ Kind likeliestKind(std::string_view text) {
     // Encodings never hold ';', so only frames (or stray text around them) can.
     if (text.empty() || text.find(kFrameClose) != std::string_view::npos) return Kind::SearchResults;
     const std::size_t colon = text.find(':');
-    if (colon != std::string_view::npos) return colon + 1 < text.size() && text[colon + 1] == 'i' ? Kind::GroupList : Kind::Group;
+    if (colon != std::string_view::npos)
+        return colon + 1 < text.size() && text[colon + 1] == 'i' ? Kind::GroupList : Kind::Group;
     const std::size_t first = extent(text, 's');
     if (first != 0) {
         std::string tag(text.substr(0, first)), value;

@@ -1,9 +1,9 @@
 // dstypes: inspect, convert and produce the directory service text forms.
 // Exit status: 0 on success, 1 when a file or stream cannot be read or written, 2 on bad
 // input (text, JSON or arguments).
-#include <CLI/CLI.hpp>
 #include <fcntl.h>
 #include <unistd.h>
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cerrno>
@@ -62,7 +62,11 @@ struct DecodeOptions {
 // "file:3: ").
 void decodeOne(std::string_view text, const DecodeOptions& o, const std::string& where, Output& out) {
     bool read = false;  // whether the strict reading has taken the text already
-    const Kind kind = o.kind ? *o.kind : dstypes::detectKind(text, &read, o.xml ? dstypes::hasXml : o.lenient ? dstypes::hasClass : nullptr);
+    const Kind kind = o.kind ? *o.kind
+                             : dstypes::detectKind(text, &read,
+                                   o.xml       ? dstypes::hasXml
+                                   : o.lenient ? dstypes::hasClass
+                                               : nullptr);
     const bool detected = !o.kind, compact = o.compact || o.lines;
     if (o.xml) {
         const std::string xml = dstypes::toXml(text, kind, detected, read);
@@ -165,14 +169,18 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     std::vector<std::string> names;
     std::string kinds;
-    for (Kind k : dstypes::kKinds) names.emplace_back(dstypes::kindName(k)), kinds += (kinds.empty() ? "" : ", ") + names.back();
-    app.footer("Subcommands in full (each has --help):\n"
-               "  dstypes decode [FILE...] [--as KIND] [--compact] [--lines] [--lenient] [--xml [--pretty]]\n"
-               "  dstypes encode KIND [FILE]\n"
-               "  dstypes demo\n"
-               "  dstypes viewer   (where the browser viewer's page is: open it in a browser)\n"
-               "Kinds: " + kinds + ". decode detects the kind unless --as names it; FILE - is standard input.\n"
-               "Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad input.");
+    for (Kind k : dstypes::kKinds)
+        names.emplace_back(dstypes::kindName(k)), kinds += (kinds.empty() ? "" : ", ") + names.back();
+    app.footer(
+        "Subcommands in full (each has --help):\n"
+        "  dstypes decode [FILE...] [--as KIND] [--compact] [--lines] [--lenient] [--xml [--pretty]]\n"
+        "  dstypes encode KIND [FILE]\n"
+        "  dstypes demo\n"
+        "  dstypes viewer   (where the browser viewer's page is: open it in a browser)\n"
+        "Kinds: " +
+        kinds +
+        ". decode detects the kind unless --as names it; FILE - is standard input.\n"
+        "Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad input.");
 
     DecodeOptions d;
     std::string asKind;
@@ -181,8 +189,10 @@ int main(int argc, char** argv) {
     decodeCmd->add_option("--as", asKind, "Read the text as this kind: " + kinds)->check(CLI::IsMember(names));
     decodeCmd->add_flag("--compact", d.compact, "JSON on one line");
     decodeCmd->add_flag("--lines", d.lines, "One text per line; one JSON object per line (NDJSON)");
-    decodeCmd->add_flag("--lenient", d.lenient, "Show what the library's own classes read, and list on stderr what the strict reading objects to");
-    CLI::Option* xml = decodeCmd->add_flag("--xml", d.xml, "Print the library's XML form (group-list, group, dimensions)");
+    decodeCmd->add_flag("--lenient", d.lenient,
+        "Show what the library's own classes read, and list on stderr what the strict reading objects to");
+    CLI::Option* xml =
+        decodeCmd->add_flag("--xml", d.xml, "Print the library's XML form (group-list, group, dimensions)");
     decodeCmd->add_flag("--pretty", d.pretty, "With --xml: an indented XML document")->needs(xml);
     decodeCmd->get_option("--lenient")->excludes(xml);
 

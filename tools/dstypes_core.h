@@ -93,7 +93,7 @@ void decode(std::string_view text, Kind kind, bool detected, bool compact, Outpu
 /// `checked`: the strict reading has taken the text already (in detectKind()), so it is not
 /// read strictly again.
 void decodeLenient(std::string_view text, Kind kind, bool detected, bool compact, Output& out,
-                   std::vector<std::string>& notes, bool checked = false);
+    std::vector<std::string>& notes, bool checked = false);
 
 /// The library's XML fragment of a text of a kind that has one, checked strictly first
 /// unless `checked` says that the strict reading has taken it already.

@@ -51,9 +51,11 @@ public:
         Level& level = levels_.back();
         // The members so far: the tree's own, or for the top object those listed in `keys`.
         const bool top = levels_.size() == 1;
-        const bool seen = top ? std::find(level.keys.begin(), level.keys.end(), k) != level.keys.end() : level.tree.contains(k);
+        const bool seen =
+            top ? std::find(level.keys.begin(), level.keys.end(), k) != level.keys.end() : level.tree.contains(k);
         if (seen) badJson(path(levels_.size() - 1) + "/" + k, "duplicate key");
-        if ((top ? level.keys.size() : level.tree.size()) == kMaxMembers) badJson(path(levels_.size() - 1) + "/" + k, "too many members");
+        if ((top ? level.keys.size() : level.tree.size()) == kMaxMembers)
+            badJson(path(levels_.size() - 1) + "/" + k, "too many members");
         if (top) level.keys.push_back(k);
         level.key = std::move(k);
         return true;
@@ -72,7 +74,8 @@ public:
                 if (groups_.size() != dst::kSlots) badJson("/groups", arraySeen_ ? kTableSize : "missing");
                 std::string text = header_ ? *header_ + ":" : std::string(dst::kTableHeader);
                 Serializer::serialize(text, dst::kSlots);
-                for (const auto& [name, ringTone] : groups_) Serializer::serialize(text, name, false), Serializer::serialize(text, ringTone, false);
+                for (const auto& [name, ringTone] : groups_)
+                    Serializer::serialize(text, name, false), Serializer::serialize(text, ringTone, false);
                 out_.write(text);
                 break;
             }
@@ -96,7 +99,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kMaxDepth = 6;  // the deepest valid shape: /values/0/record/0/name/hex
+    static constexpr std::size_t kMaxDepth = 6;    // the deepest valid shape: /values/0/record/0/name/hex
     static constexpr std::size_t kMaxMembers = 5;  // the most any valid object has
     inline static const std::string kTableSize = "a table has exactly " + std::to_string(dst::kSlots) + " groups";
 
@@ -121,7 +124,8 @@ private:
     bool open(Json container) {
         if (levels_.empty() && !container.is_object()) badJson("", "expected an object");
         if (levels_.size() >= kMaxDepth) badJson(path(), "nested too deeply");
-        const bool big = levels_.size() == 1 && !arrayKey_.empty() && levels_[0].key == arrayKey_ && container.is_array();
+        const bool big =
+            levels_.size() == 1 && !arrayKey_.empty() && levels_[0].key == arrayKey_ && container.is_array();
         arraySeen_ = arraySeen_ || big;
         levels_.push_back(Level{std::move(container), big, {}, {}, 0});
         return true;
@@ -138,10 +142,14 @@ private:
     bool deliver(Json value) {
         if (levels_.empty()) badJson("", "expected an object");
         Level& parent = levels_.back();
-        if (levels_.size() == 1) member(parent.key, value);
-        else if (parent.big) element(value, path());
-        else if (parent.tree.is_array()) parent.tree.push_back(std::move(value));
-        else parent.tree[parent.key] = std::move(value);
+        if (levels_.size() == 1)
+            member(parent.key, value);
+        else if (parent.big)
+            element(value, path());
+        else if (parent.tree.is_array())
+            parent.tree.push_back(std::move(value));
+        else
+            parent.tree[parent.key] = std::move(value);
         if (parent.big || parent.tree.is_array()) ++parent.index;
         return true;
     }
@@ -150,7 +158,8 @@ private:
     void member(const std::string& k, const Json& value) {
         const std::string at = "/" + k;
         if (k == "kind") {  // only the kind's own name, never a number or another type
-            if (!value.is_string() || value.get_ref<const std::string&>() != kindName_) badJson(at, "expected \"" + kindName_ + "\"");
+            if (!value.is_string() || value.get_ref<const std::string&>() != kindName_)
+                badJson(at, "expected \"" + kindName_ + "\"");
             return;
         }
         switch (kind_) {
@@ -171,7 +180,8 @@ private:
                     return;
                 }
                 if (k != "groupNameLimit") break;
-                if (jsonToInt(value, at) != dst::kGroupNameLimit) badJson(at, "the group name limit is always " + std::to_string(dst::kGroupNameLimit));
+                if (jsonToInt(value, at) != dst::kGroupNameLimit)
+                    badJson(at, "the group name limit is always " + std::to_string(dst::kGroupNameLimit));
                 return;
             case Kind::SearchResults:
             case Kind::Values: break;
@@ -199,7 +209,8 @@ private:
                 break;
             }
             case Kind::Values: {
-                if (!e.is_object() || e.size() != 1) badJson(at, "expected {\"integer\": ...}, {\"string\": ...} or {\"record\": [...]}");
+                if (!e.is_object() || e.size() != 1)
+                    badJson(at, "expected {\"integer\": ...}, {\"string\": ...} or {\"record\": [...]}");
                 const std::string& k = e.begin().key();
                 if (k == "integer") {
                     Serializer::serialize(text, jsonToInt(e[k], at + "/integer"));

@@ -29,7 +29,8 @@ std::string jsonToBytes(const Json& j, const std::string& path) {
 }
 
 // An object with exactly the members `keys` (the first `required` of them must be there).
-const Json& object(const Json& j, std::initializer_list<const char*> keys, std::size_t required, const std::string& path) {
+const Json& object(
+    const Json& j, std::initializer_list<const char*> keys, std::size_t required, const std::string& path) {
     if (!j.is_object()) badJson(path, "expected an object");
     std::size_t i = 0;
     for (const char* k : keys)
@@ -42,7 +43,8 @@ const Json& object(const Json& j, std::initializer_list<const char*> keys, std::
 
 int jsonToInt(const Json& j, const std::string& path) {
     if (j.is_number_unsigned() && j.get<std::uint64_t>() <= INT_MAX) return static_cast<int>(j.get<std::uint64_t>());
-    if (j.is_number_integer() && !j.is_number_unsigned() && j.get<std::int64_t>() >= INT_MIN && j.get<std::int64_t>() <= INT_MAX)
+    if (j.is_number_integer() && !j.is_number_unsigned() && j.get<std::int64_t>() >= INT_MIN &&
+        j.get<std::int64_t>() <= INT_MAX)
         return static_cast<int>(j.get<std::int64_t>());
     badJson(path, j.is_number_integer() || j.is_discarded() ? "outside the 32-bit range" : "expected an integer");
 }

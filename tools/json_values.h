@@ -22,7 +22,8 @@ int jsonToInt(const Json& j, const std::string& path);
 /// An array of {"name": ..., "value": ...} objects.
 PhonebookRecord jsonToRecord(const Json& fields, const std::string& path);
 /// `j`, an object with exactly the members `keys`, the first `required` of which must be there.
-const Json& object(const Json& j, std::initializer_list<const char*> keys, std::size_t required, const std::string& path);
+const Json& object(
+    const Json& j, std::initializer_list<const char*> keys, std::size_t required, const std::string& path);
 
 }  // namespace dstypes
 

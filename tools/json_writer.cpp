@@ -32,7 +32,8 @@ void JsonWriter::integer(long long v) {
     if (silent_) return;
     element();
     char digits[24];
-    out_.write(std::string_view(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, v).ptr - digits)));
+    out_.write(std::string_view(
+        digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, v).ptr - digits)));
 }
 
 void JsonWriter::bytes(std::string_view s) {
@@ -81,7 +82,8 @@ void JsonWriter::newline(std::size_t level) {
     static constexpr std::string_view kSpaces = "                                ";
     if (compact_) return;
     out_.put('\n');
-    for (std::size_t n = 2 * level; n != 0; n -= std::min(n, kSpaces.size())) out_.write(kSpaces.substr(0, std::min(n, kSpaces.size())));
+    for (std::size_t n = 2 * level; n != 0; n -= std::min(n, kSpaces.size()))
+        out_.write(kSpaces.substr(0, std::min(n, kSpaces.size())));
 }
 
 void JsonWriter::quoted(std::string_view s) {

@@ -23,8 +23,9 @@ bool hasXml(Kind kind) {
 }
 
 void decodeLenient(std::string_view text, Kind kind, bool detected, bool compact, Output& out,
-                   std::vector<std::string>& notes, bool checked) {
-    if (!hasClass(kind)) throw BadInput("--lenient reads the kinds the library has classes for, not " + std::string(kindName(kind)));
+    std::vector<std::string>& notes, bool checked) {
+    if (!hasClass(kind))
+        throw BadInput("--lenient reads the kinds the library has classes for, not " + std::string(kindName(kind)));
     try {
         Output none(Output::kDiscard);
         if (!checked) decode(text, kind, detected, true, none);
@@ -80,7 +81,8 @@ void decodeLenient(std::string_view text, Kind kind, bool detected, bool compact
     }
     j.endObject();
     j.end();
-    if (!onlySpace(working)) notes.push_back("the receiver leaves " + std::to_string(working.size()) + " bytes of the text unread");
+    if (!onlySpace(working))
+        notes.push_back("the receiver leaves " + std::to_string(working.size()) + " bytes of the text unread");
 }
 
 std::string toXml(std::string_view text, Kind kind, bool detected, bool checked) {

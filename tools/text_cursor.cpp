@@ -42,7 +42,8 @@ std::size_t extent(std::string_view s, char tag) {
     auto count = [&s](std::size_t from, std::size_t& value) -> std::size_t {
         std::size_t i = from;
         value = 0;
-        while (i < s.size() && i - from < 19 && s[i] >= '0' && s[i] <= '9') value = value * 10 + static_cast<std::size_t>(s[i++] - '0');
+        while (i < s.size() && i - from < 19 && s[i] >= '0' && s[i] <= '9')
+            value = value * 10 + static_cast<std::size_t>(s[i++] - '0');
         return i > from && i < s.size() && s[i] == ',' ? i + 1 : 0;
     };
     std::size_t n = 0, at = count(1, n);
@@ -58,9 +59,9 @@ std::size_t extent(std::string_view s, char tag) {
 }
 
 void Cursor::fail(std::size_t at, const std::string& message) const {
-    throw BadText("bad " + std::string(kindName(kind_)) + " text (" + (detected_ ? "detected" : "given") + ") at byte " +
-                      std::to_string(at) + ": " + message + ", near \"" + excerpt(text_, at) + "\"",
-                  at);
+    throw BadText("bad " + std::string(kindName(kind_)) + " text (" + (detected_ ? "detected" : "given") +
+                      ") at byte " + std::to_string(at) + ": " + message + ", near \"" + excerpt(text_, at) + "\"",
+        at);
 }
 
 }  // namespace dstypes

@@ -44,7 +44,9 @@ public:
     // `what` names the value in a message, followed by `index` when there is one.
     int integer(const char* what, long index = -1) { return take<int>('i', "an integer", what, index); }
     std::string string(const char* what, long index = -1) { return take<std::string>('s', "a string", what, index); }
-    PhonebookRecord record(const char* what, long index = -1) { return take<PhonebookRecord>('r', "a record", what, index); }
+    PhonebookRecord record(const char* what, long index = -1) {
+        return take<PhonebookRecord>('r', "a record", what, index);
+    }
     void end() {
         if (!atEnd()) fail(pos_, "unexpected text after the last value");
     }
@@ -57,10 +59,13 @@ private:
         std::string buffer(rest().substr(0, n));
         T value{};
         bool ok;
-        if constexpr (std::is_same_v<T, std::string>) ok = Serializer::deserialize(buffer, value, false);
-        else ok = Serializer::deserialize(buffer, value);
+        if constexpr (std::is_same_v<T, std::string>)
+            ok = Serializer::deserialize(buffer, value, false);
+        else
+            ok = Serializer::deserialize(buffer, value);
         if (n == 0 || !ok || !buffer.empty())
-            fail(pos_, std::string("expected ") + expected + " (" + what + (index < 0 ? "" : " " + std::to_string(index)) + ")");
+            fail(pos_, std::string("expected ") + expected + " (" + what +
+                           (index < 0 ? "" : " " + std::to_string(index)) + ")");
         pos_ += n;
         return value;
     }

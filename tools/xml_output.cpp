@@ -27,7 +27,7 @@ std::string prettyXml(std::string_view xml, Kind kind) {
     xmlSetGenericErrorFunc(nullptr, &silentGeneric);
     std::unique_ptr<xmlDoc, void (*)(xmlDoc*)> doc(
         xmlReadMemory(document.data(), static_cast<int>(document.size()), nullptr, "UTF-8",
-                      XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE),
+            XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE),
         xmlFreeDoc);
     xmlChar* formatted = nullptr;
     int size = 0;

@@ -10,15 +10,23 @@
 
 #if defined(__SSSE3__)  // a file compiled for SSSE3: libSerializer's second one, tests, fuzzing
 #include "chunk_ssse3.h"
-namespace dst_serializer { using Backends = std::tuple<Ssse3, Sse2, Words>; }
+namespace dst_serializer {
+using Backends = std::tuple<Ssse3, Sse2, Words>;
+}
 #elif defined(__SSE2__)
 #include "chunk_sse2.h"
-namespace dst_serializer { using Backends = std::tuple<Sse2, Words>; }
+namespace dst_serializer {
+using Backends = std::tuple<Sse2, Words>;
+}
 #elif defined(__ARM_NEON)
 #include "chunk_neon.h"
-namespace dst_serializer { using Backends = std::tuple<Neon, Words>; }
+namespace dst_serializer {
+using Backends = std::tuple<Neon, Words>;
+}
 #else
-namespace dst_serializer { using Backends = std::tuple<Words>; }
+namespace dst_serializer {
+using Backends = std::tuple<Words>;
+}
 #endif
 
 namespace dst_serializer {

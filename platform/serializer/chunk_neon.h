@@ -33,7 +33,7 @@ struct Neon {
     static DST_INLINE unsigned escapeMaskShort(Chunk c, std::size_t n) { return escapeMask(c) & firstBits(n); }
     static DST_INLINE unsigned escapeMask(Chunk v) {
         const uint8x16_t hit = vorrq_u8(vorrq_u8(vcleq_u8(v, vdupq_n_u8(0x1F)), vceqq_u8(v, vdupq_n_u8(0x7F))),
-                                        vorrq_u8(vceqq_u8(v, vdupq_n_u8('%')), vceqq_u8(vorrq_u8(v, vdupq_n_u8(1)), vdupq_n_u8(';'))));
+            vorrq_u8(vceqq_u8(v, vdupq_n_u8('%')), vceqq_u8(vorrq_u8(v, vdupq_n_u8(1)), vdupq_n_u8(';'))));
         // One bit per byte: weight the lanes 1, 2, ..., 128 in each half and add them up pairwise.
         const uint8x16_t weights = vreinterpretq_u8_u64(vdupq_n_u64(0x8040201008040201u));
         const uint8x16_t bits = vandq_u8(hit, weights);

@@ -29,7 +29,7 @@ struct Sse2 {
         const auto bits = static_cast<int>(8 * k);
         const __m128i high = _mm_srli_si128(c, 8);
         const __m128i both = _mm_srl_epi64(c, _mm_cvtsi32_si128(bits));
-        const __m128i down = _mm_srl_epi64(high, _mm_cvtsi32_si128(bits - 64));   // k >= 8
+        const __m128i down = _mm_srl_epi64(high, _mm_cvtsi32_si128(bits - 64));    // k >= 8
         const __m128i across = _mm_sll_epi64(high, _mm_cvtsi32_si128(64 - bits));  // k < 8
         return _mm_or_si128(both, _mm_or_si128(down, across));
     }

@@ -24,7 +24,8 @@ struct ShuffleTables {
         for (int m = 0; m < 16; ++m) {
             int o = 0;
             for (int i = 0; i < 4; ++i)
-                for (int k = (m >> i & 1) ? 1 : 0; k < ((m >> i & 1) ? 4 : 1); ++k) expand[m][o++] = static_cast<unsigned char>(4 * i + k);
+                for (int k = (m >> i & 1) ? 1 : 0; k < ((m >> i & 1) ? 4 : 1); ++k)
+                    expand[m][o++] = static_cast<unsigned char>(4 * i + k);
             expanded[m] = static_cast<unsigned char>(o);
             for (; o < 16; ++o) expand[m][o] = 0x80;
         }
@@ -48,14 +49,16 @@ struct Ssse3 : Sse2 {
     // their end. The end comes from the lengths the stores already loaded, not from a
     // count of `m`.
     static DST_INLINE char* expand(char* out, Chunk c, unsigned m) {
-        const __m128i digits = _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F');
+        const __m128i digits =
+            _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F');
         const __m128i nibble = _mm_set1_epi8(0x0F), percent = _mm_set1_epi8('%');
         const __m128i high = _mm_shuffle_epi8(digits, _mm_and_si128(_mm_srli_epi16(c, 4), nibble));
         const __m128i low = _mm_shuffle_epi8(digits, _mm_and_si128(c, nibble));
         const __m128i pairs0 = _mm_unpacklo_epi8(c, percent), pairs1 = _mm_unpackhi_epi8(c, percent);
         const __m128i hex0 = _mm_unpacklo_epi8(high, low), hex1 = _mm_unpackhi_epi8(high, low);
         auto group = [&out](__m128i lane, unsigned bits) __attribute__((always_inline)) {
-            store(out, _mm_shuffle_epi8(lane, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kShuffle.expand[bits]))));
+            store(
+                out, _mm_shuffle_epi8(lane, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kShuffle.expand[bits]))));
             out += kShuffle.expanded[bits];
         };
         group(_mm_unpacklo_epi16(pairs0, hex0), m & 0xF);
@@ -86,7 +89,8 @@ struct Ssse3 : Sse2 {
         const unsigned keep = ~digits & 0xFFFF;
         const __m128i decoded = _mm_or_si128(_mm_andnot_si128(percent, c), _mm_and_si128(percent, value));
         const __m128i lowHalf = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kShuffle.compact[keep & 0xFF]));
-        const __m128i highHalf = _mm_add_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(kShuffle.compact[keep >> 8])), _mm_set1_epi8(8));
+        const __m128i highHalf = _mm_add_epi8(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kShuffle.compact[keep >> 8])), _mm_set1_epi8(8));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(decoded, lowHalf));
         to += kShuffle.kept[keep & 0xFF];
         _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(decoded, highHalf));
@@ -100,7 +104,8 @@ private:
         const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
         const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
         ok = _mm_or_si128(isDigit, isLetter);
-        return _mm_or_si128(_mm_and_si128(isDigit, digit), _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
+        return _mm_or_si128(
+            _mm_and_si128(isDigit, digit), _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
     }
 };
 

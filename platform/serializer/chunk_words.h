@@ -32,9 +32,7 @@ struct Words {
 
     // A table lookup per byte: on a 32-bit core, where each 64-bit operation is two, it
     // takes half the instructions of classifying the words arithmetically (SWAR).
-    static DST_INLINE unsigned escapeMask(Chunk c) {
-        return escapeMask8(c.lo) | escapeMask8(c.hi) << 8;
-    }
+    static DST_INLINE unsigned escapeMask(Chunk c) { return escapeMask8(c.lo) | escapeMask8(c.hi) << 8; }
 
     // The first `n` bytes only, entered at the n-th of sixteen lookups: most field names and
     // many values are shorter than a chunk, and each lookup is three instructions.
@@ -44,30 +42,32 @@ struct Words {
         };
         unsigned m = 0;
         switch (n) {
-        default: m |= bit(15); [[fallthrough]];
-        case 15: m |= bit(14); [[fallthrough]];
-        case 14: m |= bit(13); [[fallthrough]];
-        case 13: m |= bit(12); [[fallthrough]];
-        case 12: m |= bit(11); [[fallthrough]];
-        case 11: m |= bit(10); [[fallthrough]];
-        case 10: m |= bit(9); [[fallthrough]];
-        case 9: m |= bit(8); [[fallthrough]];
-        case 8: m |= bit(7); [[fallthrough]];
-        case 7: m |= bit(6); [[fallthrough]];
-        case 6: m |= bit(5); [[fallthrough]];
-        case 5: m |= bit(4); [[fallthrough]];
-        case 4: m |= bit(3); [[fallthrough]];
-        case 3: m |= bit(2); [[fallthrough]];
-        case 2: m |= bit(1); [[fallthrough]];
-        case 1: m |= bit(0); [[fallthrough]];
-        case 0: break;
+            default: m |= bit(15); [[fallthrough]];
+            case 15: m |= bit(14); [[fallthrough]];
+            case 14: m |= bit(13); [[fallthrough]];
+            case 13: m |= bit(12); [[fallthrough]];
+            case 12: m |= bit(11); [[fallthrough]];
+            case 11: m |= bit(10); [[fallthrough]];
+            case 10: m |= bit(9); [[fallthrough]];
+            case 9: m |= bit(8); [[fallthrough]];
+            case 8: m |= bit(7); [[fallthrough]];
+            case 7: m |= bit(6); [[fallthrough]];
+            case 6: m |= bit(5); [[fallthrough]];
+            case 5: m |= bit(4); [[fallthrough]];
+            case 4: m |= bit(3); [[fallthrough]];
+            case 3: m |= bit(2); [[fallthrough]];
+            case 2: m |= bit(1); [[fallthrough]];
+            case 1: m |= bit(0); [[fallthrough]];
+            case 0: break;
         }
         return m;
     }
 
 private:
     static DST_INLINE unsigned escapeMask4(std::uint32_t w) {
-        auto bit = [w](unsigned j) __attribute__((always_inline)) { return unsigned{kEscaped[(w >> (8 * j)) & 0xFF]} << j; };
+        auto bit = [w](unsigned j) __attribute__((always_inline)) {
+            return unsigned{kEscaped[(w >> (8 * j)) & 0xFF]} << j;
+        };
         return bit(0) | bit(1) | bit(2) | bit(3);
     }
     static DST_INLINE unsigned escapeMask8(std::uint64_t w) {

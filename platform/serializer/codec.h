@@ -21,11 +21,11 @@ namespace dst_serializer {
 namespace {
 
 struct ByteTable {
-    signed char hex[256];      // value of an upper-case hex digit, -1 otherwise
-    char digits[200];          // "00" to "99"
-    char escapes[256][4];      // what a byte is written as ("%XX" or itself), then that length
-    char heads[16][4];         // "s0," to "s9," and a spare byte, "s10," to "s15,"
-    unsigned char bits[256];   // how many bits are set
+    signed char hex[256];     // value of an upper-case hex digit, -1 otherwise
+    char digits[200];         // "00" to "99"
+    char escapes[256][4];     // what a byte is written as ("%XX" or itself), then that length
+    char heads[16][4];        // "s0," to "s9," and a spare byte, "s10," to "s15,"
+    unsigned char bits[256];  // how many bits are set
     // For v from -16 to 255 at v + 16 (what two hex values give, negative when either is
     // not a digit): 0 when v is a byte that must be escaped, 1 otherwise. A negative v is
     // taken as a byte from 0xF0 up, which is never escaped.
@@ -34,11 +34,13 @@ struct ByteTable {
         for (int c = 0; c < 256; ++c) hex[c] = -1;
         for (int d = 0; d < 10; ++d) hex['0' + d] = static_cast<signed char>(d);
         for (int d = 0; d < 6; ++d) hex['A' + d] = static_cast<signed char>(10 + d);
-        for (int v = 0; v < 100; ++v) digits[2 * v] = static_cast<char>('0' + v / 10), digits[2 * v + 1] = static_cast<char>('0' + v % 10);
+        for (int v = 0; v < 100; ++v)
+            digits[2 * v] = static_cast<char>('0' + v / 10), digits[2 * v + 1] = static_cast<char>('0' + v % 10);
         constexpr char hexDigits[] = "0123456789ABCDEF";
         for (int c = 0; c < 256; ++c) {
             const bool escaped = mustEscape(static_cast<unsigned char>(c));
-            escapes[c][0] = escaped ? '%' : static_cast<char>(c), escapes[c][1] = hexDigits[c >> 4], escapes[c][2] = hexDigits[c & 0xF];
+            escapes[c][0] = escaped ? '%' : static_cast<char>(c), escapes[c][1] = hexDigits[c >> 4],
+            escapes[c][2] = hexDigits[c & 0xF];
             escapes[c][3] = escaped ? 3 : 1;
         }
         for (int n = 0; n < 16; ++n) {
@@ -71,8 +73,10 @@ char* putDecimal(char* out, std::size_t v) {
     char* const end = out + decimalLength(v);
     char* p = end;
     for (; v >= 100; v /= 100) p -= 2, std::memcpy(p, &kBytes.digits[2 * (v % 100)], 2);
-    if (v >= 10) p -= 2, std::memcpy(p, &kBytes.digits[2 * v], 2);
-    else *--p = static_cast<char>('0' + v);
+    if (v >= 10)
+        p -= 2, std::memcpy(p, &kBytes.digits[2 * v], 2);
+    else
+        *--p = static_cast<char>('0' + v);
     return end;
 }
 
@@ -83,9 +87,12 @@ constexpr std::size_t kSlack = 2 * kChunk;
 // Most lengths have one to three digits: those take no loop, and one or two come from the table.
 DST_INLINE std::size_t digitsOf(std::size_t v) { return v < 10 ? 1 : v < 100 ? 2 : v < 1000 ? 3 : decimalLength(v); }
 DST_INLINE void putLength(char* out, std::size_t v) {
-    if (v < 10) *out = static_cast<char>('0' + v);
-    else if (v < 100) std::memcpy(out, &kBytes.digits[2 * v], 2);
-    else putDecimal(out, v);
+    if (v < 10)
+        *out = static_cast<char>('0' + v);
+    else if (v < 100)
+        std::memcpy(out, &kBytes.digits[2 * v], 2);
+    else
+        putDecimal(out, v);
 }
 
 // The head "s<length>," of a body of `length` bytes, whose length has `digits` digits;
@@ -151,7 +158,8 @@ struct Codec {
 
     static void serialize(std::string& buffer, int value) {
         const bool negative = value < 0;
-        const std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+        const std::uint32_t magnitude =
+            negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
         char text[16];
         char* out = text;
         *out++ = 'i';
@@ -172,7 +180,8 @@ struct Codec {
         }
         if (value.size() <= kOnStack) {
             char scratch[kScratch];
-            buffer.append(scratch, static_cast<std::size_t>(putStringOnePass(scratch, value.data(), value.size()) - scratch));
+            buffer.append(
+                scratch, static_cast<std::size_t>(putStringOnePass(scratch, value.data(), value.size()) - scratch));
             return;
         }
         const std::size_t escapes = countEscapes(value.data(), value.size()), start = buffer.size();
@@ -187,7 +196,8 @@ struct Codec {
             char* out = scratch;
             *out++ = 'r';
             const std::size_t count = record.size();
-            out = count < 10 ? (*out = static_cast<char>('0' + count), out + 1) : putDecimal(out, count);  // no call for most
+            out = count < 10 ? (*out = static_cast<char>('0' + count), out + 1)
+                             : putDecimal(out, count);  // no call for most
             *out++ = ',';
             auto field = record.begin();
             const auto last = record.end();  // kept: the stores through `out` could alias the record
@@ -201,7 +211,8 @@ struct Codec {
             for (; field != last; ++field) {
                 const std::size_t a = field->first.size(), b = field->second.size();
                 if (((a | b) >= kShort || out > roomy) &&
-                    ((a | b) > kOnStack || 3 * (a + b) + 2 * bound(0) > kScratch - static_cast<std::size_t>(out - scratch)))
+                    ((a | b) > kOnStack ||
+                        3 * (a + b) + 2 * bound(0) > kScratch - static_cast<std::size_t>(out - scratch)))
                     break;
                 out = putStringOnePass(out, field->first.data(), field->first.size());
                 out = putStringOnePass(out, field->second.data(), field->second.size());
@@ -273,22 +284,22 @@ private:
             return B::loadShort(p, n);
         } else {
             switch (n) {
-            case 0: return B::loadShort(p, 0);
-            case 1: return B::loadShort(p, 1);
-            case 2: return B::loadShort(p, 2);
-            case 3: return B::loadShort(p, 3);
-            case 4: return B::loadShort(p, 4);
-            case 5: return B::loadShort(p, 5);
-            case 6: return B::loadShort(p, 6);
-            case 7: return B::loadShort(p, 7);
-            case 8: return B::loadShort(p, 8);
-            case 9: return B::loadShort(p, 9);
-            case 10: return B::loadShort(p, 10);
-            case 11: return B::loadShort(p, 11);
-            case 12: return B::loadShort(p, 12);
-            case 13: return B::loadShort(p, 13);
-            case 14: return B::loadShort(p, 14);
-            default: return B::loadShort(p, 15);
+                case 0: return B::loadShort(p, 0);
+                case 1: return B::loadShort(p, 1);
+                case 2: return B::loadShort(p, 2);
+                case 3: return B::loadShort(p, 3);
+                case 4: return B::loadShort(p, 4);
+                case 5: return B::loadShort(p, 5);
+                case 6: return B::loadShort(p, 6);
+                case 7: return B::loadShort(p, 7);
+                case 8: return B::loadShort(p, 8);
+                case 9: return B::loadShort(p, 9);
+                case 10: return B::loadShort(p, 10);
+                case 11: return B::loadShort(p, 11);
+                case 12: return B::loadShort(p, 12);
+                case 13: return B::loadShort(p, 13);
+                case 14: return B::loadShort(p, 14);
+                default: return B::loadShort(p, 15);
             }
         }
     }
@@ -332,14 +343,17 @@ private:
         // The chunk's bytes after byte k (an escape, or `len` for none), moved down to byte 0.
         static_assert(!B::kReloads || B::kFewestInstructions, "a backend that reloads branches past plain chunks");
         auto from = [&](std::size_t k) __attribute__((always_inline)) {
-            if constexpr (B::kReloads) return B::loadShort(src + k + 1, len - k - 1);
-            else return B::shiftDown(c, std::min(k + 1, kChunk));
+            if constexpr (B::kReloads)
+                return B::loadShort(src + k + 1, len - k - 1);
+            else
+                return B::shiftDown(c, std::min(k + 1, kChunk));
         };
         if (const unsigned after = m & (m - 1); after != 0) {
             // Exactly two: where instructions count (ARM), the second escape is written as
             // the first, on top of the chunk as the first left it.
             if (B::kFewestInstructions && (after & (after - 1)) == 0) {
-                const auto first = static_cast<std::size_t>(__builtin_ctz(m)), second = static_cast<std::size_t>(__builtin_ctz(after));
+                const auto first = static_cast<std::size_t>(__builtin_ctz(m)),
+                           second = static_cast<std::size_t>(__builtin_ctz(after));
                 B::store(out, c);
                 std::memcpy(out + first, kBytes.escapes[static_cast<unsigned char>(src[first])], 4);
                 B::store(out + first + 3, from(first));
@@ -400,8 +414,10 @@ private:
         auto rest = [&](std::size_t i) __attribute__((always_inline)) {
             const std::size_t len = n - i;
             Chunk c;
-            if constexpr (B::kFewestInstructions) c = len < kChunk ? loadShortByLength(p + i, len) : B::load(p + i);
-            else c = B::shiftDown(B::load(p + n - kChunk), kChunk - len);
+            if constexpr (B::kFewestInstructions)
+                c = len < kChunk ? loadShortByLength(p + i, len) : B::load(p + i);
+            else
+                c = B::shiftDown(B::load(p + n - kChunk), kChunk - len);
             return putChunk(out, c, B::escapeMaskShort(c, len), len, p + i);
         };
         if constexpr (B::kShuffles) {
@@ -412,7 +428,8 @@ private:
                 const bool three = n > 2 * kChunk;
                 const Chunk second = three ? B::load(p + kChunk) : first;
                 if ((B::escapeMask(first) | B::escapeMask(last) | (three ? B::escapeMask(second) : 0)) == 0) {
-                    B::store(out, first), B::store(out + (three ? kChunk : 0), second), B::store(out + n - kChunk, last);
+                    B::store(out, first), B::store(out + (three ? kChunk : 0), second),
+                        B::store(out + n - kChunk, last);
                     return out + n;
                 }
             }
@@ -433,8 +450,10 @@ private:
             for (; n - i > kChunk; i += kChunk) {
                 const Chunk c = B::load(p + i);
                 const unsigned m = B::escapeMask(c);
-                if (m == 0) B::store(out, c), out += kChunk;
-                else out = putChunk(out, c, m, kChunk, p + i);
+                if (m == 0)
+                    B::store(out, c), out += kChunk;
+                else
+                    out = putChunk(out, c, m, kChunk, p + i);
             }
         }
         for (; n - i > kChunk; i += kChunk) full(i);
@@ -443,7 +462,9 @@ private:
 
     // One copy of putBody for the one-pass writers, where code size counts: a call costs
     // little beside a body of sixteen bytes and more.
-    __attribute__((noinline)) static char* putBodyOutOfLine(char* out, const char* p, std::size_t n) { return putBody(out, p, n); }
+    __attribute__((noinline)) static char* putBodyOutOfLine(char* out, const char* p, std::size_t n) {
+        return putBody(out, p, n);
+    }
 
     // The encoding of a string whose escapes are counted already.
     static char* putString(char* out, const std::string& s, std::size_t escapes) {
@@ -550,8 +571,9 @@ private:
             const char* const body = data + pos;
             // Most values have no escape: those up to a few chunks are checked and appended
             // at once, without the scratch.
-            const bool plain = n < kChunk ? B::escapeMaskShort(B::loadShort(body, n), n) == 0
-                                          : n <= 3 * kChunk && eachMask(body, n, [](std::size_t, unsigned m) { return m == 0; });
+            const bool plain =
+                n < kChunk ? B::escapeMaskShort(B::loadShort(body, n), n) == 0
+                           : n <= 3 * kChunk && eachMask(body, n, [](std::size_t, unsigned m) { return m == 0; });
             auto takePlain = [&] {
                 pos += n;
                 out.clear();  // then one copy into the room `out` already has, if it is enough
@@ -589,7 +611,8 @@ private:
             for (std::size_t at = 0; at < n;) {
                 std::size_t piece = std::min(n - at, kScratch - kChunk);
                 if (at + piece < n) piece -= body[at + piece - 1] == '%' ? 1 : body[at + piece - 2] == '%' ? 2 : 0;
-                out.append(scratch, static_cast<std::size_t>(unescape(scratch, body + at, piece) - scratch));  // checked: not null
+                out.append(scratch,
+                    static_cast<std::size_t>(unescape(scratch, body + at, piece) - scratch));  // checked: not null
                 at += piece;
             }
             return true;
@@ -637,8 +660,10 @@ private:
                     after = i + 3;
                     m = m >> after << after;  // and the digits' bits, set only when they are invalid
                     if (after < len) {
-                        if (stop - e >= static_cast<std::ptrdiff_t>(kChunk + 3)) std::memcpy(shifted + after, e + 3, kChunk);
-                        else B::store(shifted + after, B::loadShort(e + 3, len - after));
+                        if (stop - e >= static_cast<std::ptrdiff_t>(kChunk + 3))
+                            std::memcpy(shifted + after, e + 3, kChunk);
+                        else
+                            B::store(shifted + after, B::loadShort(e + 3, len - after));
                     }
                 } while (m != 0);
                 after = std::max(after, len);

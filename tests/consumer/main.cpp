@@ -9,5 +9,8 @@ int main() {
     producer.updateGroup(family);
     std::string text = producer.serialize();
     receiver.deserialize(text);
-    return std::puts(receiver.getGroupWithName("Family") == 3 ? "consumer: ok" : "consumer: FAILED") >= 0 && receiver.countUsedGroups() == 1 ? 0 : 1;
+    return std::puts(receiver.getGroupWithName("Family") == 3 ? "consumer: ok" : "consumer: FAILED") >= 0 &&
+                   receiver.countUsedGroups() == 1
+               ? 0
+               : 1;
 }

@@ -59,7 +59,8 @@ constexpr std::uint32_t kDone = UINT32_MAX;
 }  // namespace
 
 void shareDoing() {
-    doingNow = static_cast<char*>(::mmap(nullptr, kDoingSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+    doingNow =
+        static_cast<char*>(::mmap(nullptr, kDoingSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
     if (doingNow == MAP_FAILED) throw Unusable(std::string("mmap: ") + std::strerror(errno));
 }
 
@@ -117,12 +118,12 @@ std::vector<Outcome> runAll(const std::vector<Check>& checks, int timeoutSeconds
         ::close(fds[0]);
         if (!finished) ::kill(pid, SIGKILL);  // dead already, hanging, or it closed the pipe
         int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
         if (!finished) {
             if (failure.empty())
-                failure = WIFSIGNALED(status) ? std::string("crashed (") + strsignal(WTERMSIG(status)) + ")"
-                                              : "ended the process with exit status " + std::to_string(WEXITSTATUS(status));
+                failure = WIFSIGNALED(status)
+                              ? std::string("crashed (") + strsignal(WTERMSIG(status)) + ")"
+                              : "ended the process with exit status " + std::to_string(WEXITSTATUS(status));
             outcomes[next++] = {false, failure + (doingNow[0] ? std::string(" ") + doingNow : std::string())};
         }
     }

@@ -46,9 +46,11 @@ std::set<std::string> readExpectedFailures(const std::string& file, const std::s
 
 // The report of every outcome, and the exit status: the required checks one by one, then
 // each file of vectors with its failing cases (the first five unless --all).
-int report(const std::vector<Check>& checks, const std::vector<Outcome>& outcomes, const std::vector<std::pair<std::string, std::size_t>>& files,
-           const std::set<std::string>& expected, const std::string& expectedFile, bool all) {
-    std::size_t passed = 0, failed = 0, asExpected = 0, requiredFailed = 0, file = 0, inFile = 0, fileFailed = 0, shown = 0;
+int report(const std::vector<Check>& checks, const std::vector<Outcome>& outcomes,
+    const std::vector<std::pair<std::string, std::size_t>>& files, const std::set<std::string>& expected,
+    const std::string& expectedFile, bool all) {
+    std::size_t passed = 0, failed = 0, asExpected = 0, requiredFailed = 0, file = 0, inFile = 0, fileFailed = 0,
+                shown = 0;
     constexpr std::size_t kShown = 5;
     for (std::size_t i = 0; i < checks.size(); ++i) {
         const Check& c = checks[i];
@@ -59,23 +61,30 @@ int report(const std::vector<Check>& checks, const std::vector<Outcome>& outcome
         if (c.required) {
             requiredFailed += listed == o.passed;
             std::cout << "  " << verdict << "  " << c.id << ": " << c.title << "\n";
-            if (!o.passed) std::cout << "        example: " << o.detail << "\n        without it: " << c.consequence << "\n";
-            if (listed && o.passed) std::cout << "        listed in " << expectedFile << " but passes: remove it there\n";
+            if (!o.passed)
+                std::cout << "        example: " << o.detail << "\n        without it: " << c.consequence << "\n";
+            if (listed && o.passed)
+                std::cout << "        listed in " << expectedFile << " but passes: remove it there\n";
             continue;
         }
-        if (file == 0 && inFile == 0) std::cout << "\nOur text form (docs/wire-format.md): not required of a platform serializer\n";
+        if (file == 0 && inFile == 0)
+            std::cout << "\nOur text form (docs/wire-format.md): not required of a platform serializer\n";
         if ((!o.passed || listed) && (all || shown++ < kShown))
-            std::cout << "  " << verdict << "  " << c.id << ": " << (o.passed ? "passes, but is listed in " + expectedFile : o.detail) << "\n";
+            std::cout << "  " << verdict << "  " << c.id << ": "
+                      << (o.passed ? "passes, but is listed in " + expectedFile : o.detail) << "\n";
         fileFailed += !o.passed;
         if (++inFile == files[file].second) {
             if (shown > kShown) std::cout << "  ... and " << shown - kShown << " more (--all shows them)\n";
             shown = 0;
-            std::cout << "  " << files[file].first << ": " << inFile - fileFailed << " of " << inFile << " cases pass\n";
+            std::cout << "  " << files[file].first << ": " << inFile - fileFailed << " of " << inFile
+                      << " cases pass\n";
             ++file, inFile = 0, fileFailed = 0;
         }
     }
     if (files.empty()) std::cout << "\nOur text form: not checked (no vectors installed; give --vectors DIR)\n";
-    std::cout << "\n" << (requiredFailed ? "The library lacks a property the directory service types rely on.\n" : "Every required check passes.\n");
+    std::cout << "\n"
+              << (requiredFailed ? "The library lacks a property the directory service types rely on.\n"
+                                 : "Every required check passes.\n");
     if (asExpected) std::cout << asExpected << " failed as expected (" << expectedFile << ")\n";
     std::cout << passed << " passed, " << failed << " failed\n";
     return requiredFailed ? 1 : 0;
@@ -84,29 +93,37 @@ int report(const std::vector<Check>& checks, const std::vector<Outcome>& outcome
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Check that a platform's libSerializer.so has every property the directory service types rely on, "
-                 "and which cases of our text form it passes.",
-                 "dst-serializer-check"};
+    CLI::App app{
+        "Check that a platform's libSerializer.so has every property the directory service types rely on, "
+        "and which cases of our text form it passes.",
+        "dst-serializer-check"};
     app.set_version_flag("--version", std::string("dst-serializer-check ") + DST_VERSION);
     std::string library, vectors, expectedFile, logger;
     int timeout = 60;
     bool all = false;
     app.add_option("library", library, "The libSerializer.so to check")->required()->type_name("FILE");
-    app.add_option("--vectors", vectors, "Folder of the JSON vectors of our text form (default: the installed ones)")->check(CLI::ExistingDirectory);
-    app.add_option("--expected-failures", expectedFile, "File of check names, one a line, that are known to fail ('#' starts a comment)")
+    app.add_option("--vectors", vectors, "Folder of the JSON vectors of our text form (default: the installed ones)")
+        ->check(CLI::ExistingDirectory);
+    app.add_option("--expected-failures", expectedFile,
+           "File of check names, one a line, that are known to fail ('#' starts a comment)")
         ->check(CLI::ExistingFile);
-    app.add_flag("--all", all, "Show every case of our text form that fails or is listed, not the first five of each file");
-    app.add_option("--logging-handler", logger, "Also check this libLoggingHandler.so: logAppUni is there and returns")->type_name("FILE");
-    app.add_option("--timeout", timeout, "Seconds a check may take before it counts as hanging")->capture_default_str()->check(CLI::Range(1, 86400));
-    app.footer("Required checks (the properties of docs/platform.md, for any encoding): appends-only, self-delimiting,\n"
-               "removes-one-value, no-colon, no-recEnd, bool-result, failure-unchanged, round-trip-integers,\n"
-               "round-trip-strings, round-trip-records, and logAppUni-returns with --logging-handler.\n"
-               "The vectors of our text form (docs/wire-format.md) are reported but not required.\n"
-               "Each check runs in a child process: a crash or hang inside the library fails that check only.\n"
-               "The last line is \"N passed, N failed\"; checks listed with --expected-failures count in neither\n"
-               "while they fail, and as failed once they pass.\n"
-               "Exit status: 0 when every required check passes, 1 when one fails, 2 when the library cannot be\n"
-               "checked (not loadable, an operation missing or built with the old string ABI, bad arguments or vectors).");
+    app.add_flag(
+        "--all", all, "Show every case of our text form that fails or is listed, not the first five of each file");
+    app.add_option("--logging-handler", logger, "Also check this libLoggingHandler.so: logAppUni is there and returns")
+        ->type_name("FILE");
+    app.add_option("--timeout", timeout, "Seconds a check may take before it counts as hanging")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 86400));
+    app.footer(
+        "Required checks (the properties of docs/platform.md, for any encoding): appends-only, self-delimiting,\n"
+        "removes-one-value, no-colon, no-recEnd, bool-result, failure-unchanged, round-trip-integers,\n"
+        "round-trip-strings, round-trip-records, and logAppUni-returns with --logging-handler.\n"
+        "The vectors of our text form (docs/wire-format.md) are reported but not required.\n"
+        "Each check runs in a child process: a crash or hang inside the library fails that check only.\n"
+        "The last line is \"N passed, N failed\"; checks listed with --expected-failures count in neither\n"
+        "while they fail, and as failed once they pass.\n"
+        "Exit status: 0 when every required check passes, 1 when one fails, 2 when the library cannot be\n"
+        "checked (not loadable, an operation missing or built with the old string ABI, bad arguments or vectors).");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -35,17 +35,18 @@ struct Symbol {
 #define DST_RECORD "St6vectorISt4pairIS5_S5_ESaIS9_EE"
 #define DST_OLD_RECORD "St6vectorISt4pairISsSsESaIS3_EE"
 const Symbol kSymbols[] = {
-    {"Serializer::serialize(std::string&, int)", "_ZN10Serializer9serializeER" DST_STR "i", "_ZN10Serializer9serializeERSsi"},
+    {"Serializer::serialize(std::string&, int)", "_ZN10Serializer9serializeER" DST_STR "i",
+        "_ZN10Serializer9serializeERSsi"},
     {"Serializer::serialize(std::string&, const std::string&, bool)", "_ZN10Serializer9serializeER" DST_STR "RKS5_b",
-     "_ZN10Serializer9serializeERSsRKSsb"},
+        "_ZN10Serializer9serializeERSsRKSsb"},
     {"Serializer::serialize(std::string&, PhonebookRecord&)", "_ZN10Serializer9serializeER" DST_STR "R" DST_RECORD,
-     "_ZN10Serializer9serializeERSsR" DST_OLD_RECORD},
+        "_ZN10Serializer9serializeERSsR" DST_OLD_RECORD},
     {"Serializer::deserialize(std::string&, int&)", "_ZN10Serializer11deserializeER" DST_STR "Ri",
-     "_ZN10Serializer11deserializeERSsRi"},
+        "_ZN10Serializer11deserializeERSsRi"},
     {"Serializer::deserialize(std::string&, std::string&, bool)", "_ZN10Serializer11deserializeER" DST_STR "S6_b",
-     "_ZN10Serializer11deserializeERSsS0_b"},
+        "_ZN10Serializer11deserializeERSsS0_b"},
     {"Serializer::deserialize(std::string&, PhonebookRecord&)", "_ZN10Serializer11deserializeER" DST_STR "R" DST_RECORD,
-     "_ZN10Serializer11deserializeERSsR" DST_OLD_RECORD},
+        "_ZN10Serializer11deserializeERSsR" DST_OLD_RECORD},
 };
 
 void encode(std::string& b, int v) { ops.putInt(b, v); }
@@ -72,12 +73,14 @@ bool decodeValue(std::string& b, Value& out) {
 void* load(std::string path, int timeoutSeconds) {
     // dlopen searches the library path for a name without a '/', not this folder.
     if (path.find('/') == std::string::npos && std::filesystem::is_regular_file(path)) path = "./" + path;
-    const auto probe = runAll({{"load", "", "", true, [&path] {
-                                    doing("while loading");
-                                    const char* error = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL) ? nullptr : ::dlerror();
-                                    return error ? std::string(error) : std::string();
-                                }}},
-                              timeoutSeconds);
+    const auto probe = runAll({{"load", "", "", true,
+                                  [&path] {
+                                      doing("while loading");
+                                      const char* error =
+                                          ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL) ? nullptr : ::dlerror();
+                                      return error ? std::string(error) : std::string();
+                                  }}},
+        timeoutSeconds);
     if (!probe[0].passed) throw Unusable("cannot load " + path + ": " + probe[0].detail);
     void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) throw Unusable("cannot load " + path + ": " + ::dlerror());
@@ -96,16 +99,20 @@ void findOperations(void* handle, const std::string& path) {
         const Symbol& s = kSymbols[i];
         found[i] = ::dlsym(handle, s.name);
         if (found[i]) continue;
-        if (::dlsym(handle, s.oldName)) oldAbi += std::string("\n  ") + s.signature + " as " + s.oldName;
-        else missing += std::string("\n  ") + s.signature + " (" + s.name + ")";
+        if (::dlsym(handle, s.oldName))
+            oldAbi += std::string("\n  ") + s.signature + " as " + s.oldName;
+        else
+            missing += std::string("\n  ") + s.signature + " (" + s.name + ")";
     }
     if (!oldAbi.empty())
-        throw Unusable(path + " was built with the old C++ string ABI (_GLIBCXX_USE_CXX11_ABI=0); the directory service types "
-                       "call the operations with the C++11 std::string, and it exports" + oldAbi);
+        throw Unusable(path +
+                       " was built with the old C++ string ABI (_GLIBCXX_USE_CXX11_ABI=0); the directory service types "
+                       "call the operations with the C++11 std::string, and it exports" +
+                       oldAbi);
     if (!missing.empty()) throw Unusable(path + " lacks" + missing);
     ops = {reinterpret_cast<decltype(ops.putInt)>(found[0]), reinterpret_cast<decltype(ops.putString)>(found[1]),
-           reinterpret_cast<decltype(ops.putRecord)>(found[2]), reinterpret_cast<decltype(ops.getInt)>(found[3]),
-           reinterpret_cast<decltype(ops.getString)>(found[4]), reinterpret_cast<decltype(ops.getRecord)>(found[5])};
+        reinterpret_cast<decltype(ops.putRecord)>(found[2]), reinterpret_cast<decltype(ops.getInt)>(found[3]),
+        reinterpret_cast<decltype(ops.getString)>(found[4]), reinterpret_cast<decltype(ops.getRecord)>(found[5])};
 }
 
 using LogFunction = int (*)(const char*, const char*, int, int, const char*, ...);
@@ -116,20 +123,22 @@ Check loggerCheck(const std::string& path, int timeoutSeconds, std::string& file
     auto log = reinterpret_cast<LogFunction>(::dlsym(handle, "logAppUni"));
     if (!log) throw Unusable(path + " lacks logAppUni");
     return {"logAppUni-returns", "logAppUni returns from the library's own calls (its output is not shown).",
-            "PhonebookGroupDimensions::deserialize never returns from a foreign or empty text.", true, [log] {
-                std::fflush(stderr);
-                const int saved = ::dup(STDERR_FILENO), null = ::open("/dev/null", O_WRONLY);
-                ::dup2(null, STDERR_FILENO);
-                doing("logging line 448");
-                log("DirectoryServiceTypes", "./src/DirectoryServiceTypes", 2, 448, "Zero length string. Cannot Deserialise");
-                doing("logging line 443");
-                log("DirectoryServiceTypes", "./src/DirectoryServiceTypes", 2, 443,
-                    "Attempting to deserialise a non PhonebookGroupDimensions string into a PhonebookGroupDimensions object");
-                std::fflush(stderr);
-                ::dup2(saved, STDERR_FILENO);
-                ::close(saved), ::close(null);
-                return std::string();
-            }};
+        "PhonebookGroupDimensions::deserialize never returns from a foreign or empty text.", true, [log] {
+            std::fflush(stderr);
+            const int saved = ::dup(STDERR_FILENO), null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDERR_FILENO);
+            doing("logging line 448");
+            log("DirectoryServiceTypes", "./src/DirectoryServiceTypes", 2, 448,
+                "Zero length string. Cannot Deserialise");
+            doing("logging line 443");
+            log("DirectoryServiceTypes", "./src/DirectoryServiceTypes", 2, 443,
+                "Attempting to deserialise a non PhonebookGroupDimensions string into a PhonebookGroupDimensions "
+                "object");
+            std::fflush(stderr);
+            ::dup2(saved, STDERR_FILENO);
+            ::close(saved), ::close(null);
+            return std::string();
+        }};
 }
 
 }  // namespace dstcheck

@@ -30,8 +30,10 @@ std::string showResult(bool result, const std::string& b, const Value& out) {
 // One case as a check: the encoder's exact text, or the decoder's value and rest, or its
 // rejection with the working string and out-argument unchanged.
 Check vectorCheck(const nlohmann::json& c) {
-    const std::string id = c.at("id").get<std::string>(), op = c.at("op").get<std::string>(), kind = c.at("kind").get<std::string>();
-    const std::size_t kindIndex = static_cast<std::size_t>(std::find(std::begin(kKinds), std::end(kKinds), kind) - std::begin(kKinds));
+    const std::string id = c.at("id").get<std::string>(), op = c.at("op").get<std::string>(),
+                      kind = c.at("kind").get<std::string>();
+    const std::size_t kindIndex =
+        static_cast<std::size_t>(std::find(std::begin(kKinds), std::end(kKinds), kind) - std::begin(kKinds));
     if (kindIndex == 3) throw std::runtime_error(id + ": unknown kind " + kind);
     std::function<std::string()> run;
     if (op == "encode") {
@@ -48,8 +50,10 @@ Check vectorCheck(const nlohmann::json& c) {
             std::string b = input;
             Value out = accept ? otherThan(value) : value;
             const bool result = decodeValue(b, out);
-            return result == accept && out == value && b == rest ? ""
-                   : "decoding " + quote(input) + " gave " + showResult(result, b, out) + "; expected " + showResult(accept, rest, value);
+            return result == accept && out == value && b == rest
+                       ? ""
+                       : "decoding " + quote(input) + " gave " + showResult(result, b, out) + "; expected " +
+                             showResult(accept, rest, value);
         };
     } else {
         throw std::runtime_error(id + ": unknown op " + op + " or result");
