@@ -9,7 +9,7 @@ set(DST_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/DirectoryServiceTypes)
 
 install(TARGETS dst_directory_service_types EXPORT DirectoryServiceTypesTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
-install(FILES src/DirectoryServiceTypes.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+install(FILES ${PROJECT_BINARY_DIR}/include/DirectoryServiceTypes.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
 if(DST_BUILD_PLATFORM)
   install(TARGETS dst_serializer dst_logging_handler EXPORT DirectoryServiceTypesTargets
           LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT platform NAMELINK_COMPONENT platform_dev)
@@ -17,8 +17,13 @@ if(DST_BUILD_PLATFORM)
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT platform_dev)
 else()
   install(FILES cmake/FindPlatform.cmake DESTINATION ${DST_CMAKE_DIR} COMPONENT dev)
+  configure_file(cmake/FindPlatform.cmake FindPlatform.cmake COPYONLY)  # for the build tree's package
 endif()
 install(EXPORT DirectoryServiceTypesTargets NAMESPACE DirectoryServiceTypes:: DESTINATION ${DST_CMAKE_DIR} COMPONENT dev)
+# The same package in the build tree: find_package(DirectoryServiceTypes) with
+# DirectoryServiceTypes_DIR set to the build folder uses the library as built.
+export(EXPORT DirectoryServiceTypesTargets NAMESPACE DirectoryServiceTypes::
+       FILE ${PROJECT_BINARY_DIR}/DirectoryServiceTypesTargets.cmake)
 install(FILES cmake/toolchains/armhf.cmake DESTINATION ${DST_CMAKE_DIR}/toolchains COMPONENT dev)
 
 configure_package_config_file(cmake/DirectoryServiceTypesConfig.cmake.in
@@ -30,7 +35,7 @@ install(FILES ${PROJECT_BINARY_DIR}/DirectoryServiceTypesConfig.cmake
         DESTINATION ${DST_CMAKE_DIR} COMPONENT dev)
 
 # Relative to the .pc file, so that the installed tree can be moved (or staged with DESTDIR).
-# Only the library itself needs the logger, so it stays out of what consumers link.
+# A caller links the library alone; the platform's libraries are its own dependencies.
 file(RELATIVE_PATH DST_PC_TO_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
 string(REGEX REPLACE "/$" "" DST_PC_TO_PREFIX "${DST_PC_TO_PREFIX}")
 set(DST_PC_PLATFORM_CFLAGS "")

@@ -1,14 +1,23 @@
-# WebAssembly for the browser viewer, with Debian's emscripten and its prebuilt system
-# libraries (no download). Everything, the library included, is built with WebAssembly's
-# own exceptions: the tool's conversions report faults by throwing.
-include(/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake)
+# WebAssembly for the browser viewer, with the emscripten found on the PATH (Debian's, with its
+# prebuilt system libraries: no download). Everything, the library included, is built with
+# WebAssembly's own exceptions: the tool's conversions report faults by throwing.
+find_program(DST_EMCC emcc REQUIRED)
+file(REAL_PATH ${DST_EMCC} emcc)  # Debian's emcc is a link into emscripten's own folder
+get_filename_component(DST_EMSCRIPTEN_ROOT ${emcc} DIRECTORY)
+include(${DST_EMSCRIPTEN_ROOT}/cmake/Modules/Platform/Emscripten.cmake)
 # Link-time optimisation and -Oz keep the module small (the page inlines it).
 set(CMAKE_CXX_FLAGS_INIT "-fwasm-exceptions -flto")
 set(CMAKE_CXX_FLAGS_MINSIZEREL "-Oz -DNDEBUG" CACHE STRING "Flags for MinSizeRel builds")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fwasm-exceptions -flto")
-# emcc's JavaScript optimiser needs Debian's node-acorn, which a Node.js from elsewhere
-# does not look for.
-set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+# emcc's JavaScript optimiser needs acorn (Debian's node-acorn), which a Node.js from
+# elsewhere does not look for in the system's folders of node modules.
+find_program(DST_NODE node)
+file(REAL_PATH "${DST_NODE}/../.." node_prefix)
+find_path(DST_NODE_MODULES acorn/package.json HINTS ENV NODE_PATH ${node_prefix}/share/nodejs ${node_prefix}/lib/node_modules
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH DOC "The folder of node modules that holds acorn")
+if(DST_NODE_MODULES)
+  set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=${DST_NODE_MODULES})
+endif()
 # The three libraries are SHARED, which this target does not have: CMake makes them static,
 # as wanted, and would warn about each.
 set(CMAKE_SUPPRESS_DEVELOPER_WARNINGS ON CACHE INTERNAL "")

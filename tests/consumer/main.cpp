@@ -3,6 +3,10 @@
 
 #include <cstdio>
 
+#if __has_include("WireFormat.h")
+#error "the library's internal headers reach its callers"
+#endif
+
 int main() {
     PhonebookGroupList producer, receiver;
     PhonebookGroup family(3, "Family", "/usr/share/sounds/ring1.wav");
