@@ -9,11 +9,11 @@ runs=${2:-5}
 dir=$(mktemp -d /tmp/dst-tool-bench.XXXXXX)
 trap 'rm -rf "$dir"' EXIT
 "$build/bench/dst_peak_memory" write "$dir/capture.txt" 100000
-"$build/tools/dstypes" decode "$dir/capture.txt" > "$dir/capture.json"
+"$build/tools/dstypes/dstypes" decode "$dir/capture.txt" > "$dir/capture.json"
 python3 -c 'import sys; sys.stdout.write("".join("i%d.s5,v%04d" % (i, i % 10000) if i % 2 else "i%d." % i for i in range(1000000)))' \
   > "$dir/values.txt"
 
-python3 - "$build/tools/dstypes" "$dir" "$runs" <<'PY'
+python3 - "$build/tools/dstypes/dstypes" "$dir" "$runs" <<'PY'
 import os, statistics, subprocess, sys, time
 tool, d, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
 

@@ -1,5 +1,5 @@
 // The browser viewer in Debian's Chromium, against the tool: for each capture in DATA, its prefixes (detected and given)
-// and each text with a byte left out, and each decode and encode from standard input in the tool's test table, the page
+// and each text with a byte left out, and each decode and encode from standard input in the tool's cases (tool_cases.txt), the page
 // shows what dstypes prints (JSON, compact JSON, XML, the message with its byte marked, what a receiver holds, notes); an
 // edit saves what dstypes encode writes; no request leaves the page. Usage: node viewer_test.mjs PAGE DSTYPES TESTS [PNG]
 import {chromium} from 'playwright-core';
@@ -15,7 +15,7 @@ const dstypes = (args, input) => new Promise((resolve) => execFile(tool, args, {
 const files = fs.readdirSync(`${tests}/data`).filter((f) => f.endsWith('.txt')).map((f) => [f.slice(0, -4), fs.readFileSync(`${tests}/data/${f}`)]);
 const cases = files.flatMap(([kind, text]) => [...text, 0].flatMap((_, i) => [[text.subarray(0, i), ''], [text.subarray(0, i), kind],
   [Buffer.concat([text.subarray(0, i), text.subarray(i + 1)]), '']])), encodes = [];
-for (const row of fs.readFileSync(`${tests}/tool_test.sh`, 'utf8').split("<<'TABLE'\n")[1].split('\nTABLE\n')[0].split('\n')) {
+for (const row of fs.readFileSync(`${tests}/tool_cases.txt`, 'utf8').split('\n').filter((r) => r && !r.startsWith('#'))) {
   const [, , , format, args] = row.split('|'), [command, ...words] = args.split(' '), as = /--as (\S+)/.exec(args)?.[1];
   const input = execFileSync('bash', ['-c', 'printf "$1"', '-', format], {maxBuffer: 1 << 26});
   if (/^decode (--(as [a-z-]+|lenient|compact|xml) )*-$/.test(args) && (!as || files.some(([k]) => k === as))) cases.push([input, as || '']);

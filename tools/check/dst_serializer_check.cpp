@@ -46,9 +46,19 @@ std::set<std::string> readExpectedFailures(const std::string& file, const std::s
 
 // The report of every outcome, and the exit status: the required checks one by one, then
 // each file of vectors with its failing cases (the first five unless --all).
+struct ReportOptions {
+    std::set<std::string> expected;  // the checks listed as known failures
+    std::string expectedFile;        // where they are listed
+    bool all = false;                // every failing case of our text form, not the first five of a file
+    bool requireTextForm = false;    // a failing case of our text form fails the run too
+};
+
 int report(const std::vector<Check>& checks, const std::vector<Outcome>& outcomes,
-    const std::vector<std::pair<std::string, std::size_t>>& files, const std::set<std::string>& expected,
-    const std::string& expectedFile, bool all) {
+    const std::vector<std::pair<std::string, std::size_t>>& files, const ReportOptions& options) {
+    const std::set<std::string>& expected = options.expected;
+    const std::string& expectedFile = options.expectedFile;
+    const bool all = options.all;
+    bool textFormFailed = false;
     std::size_t passed = 0, failed = 0, asExpected = 0, requiredFailed = 0, file = 0, inFile = 0, fileFailed = 0,
                 shown = 0;
     constexpr std::size_t kShown = 5;
@@ -73,6 +83,7 @@ int report(const std::vector<Check>& checks, const std::vector<Outcome>& outcome
             std::cout << "  " << verdict << "  " << c.id << ": "
                       << (o.passed ? "passes, but is listed in " + expectedFile : o.detail) << "\n";
         fileFailed += !o.passed;
+        textFormFailed = textFormFailed || listed == o.passed;
         if (++inFile == files[file].second) {
             if (shown > kShown) std::cout << "  ... and " << shown - kShown << " more (--all shows them)\n";
             shown = 0;
@@ -87,7 +98,7 @@ int report(const std::vector<Check>& checks, const std::vector<Outcome>& outcome
                                  : "Every required check passes.\n");
     if (asExpected) std::cout << asExpected << " failed as expected (" << expectedFile << ")\n";
     std::cout << passed << " passed, " << failed << " failed\n";
-    return requiredFailed ? 1 : 0;
+    return requiredFailed || (options.requireTextForm && textFormFailed) ? 1 : 0;
 }
 
 }  // namespace
@@ -98,17 +109,19 @@ int main(int argc, char** argv) {
         "and which cases of our text form it passes.",
         "dst-serializer-check"};
     app.set_version_flag("--version", std::string("dst-serializer-check ") + DST_VERSION);
-    std::string library, vectors, expectedFile, logger;
+    std::string library, vectors, logger;
     int timeout = 60;
-    bool all = false;
+    ReportOptions options;
     app.add_option("library", library, "The libSerializer.so to check")->required()->type_name("FILE");
     app.add_option("--vectors", vectors, "Folder of the JSON vectors of our text form (default: the installed ones)")
         ->check(CLI::ExistingDirectory);
-    app.add_option("--expected-failures", expectedFile,
+    app.add_option("--expected-failures", options.expectedFile,
            "File of check names, one a line, that are known to fail ('#' starts a comment)")
         ->check(CLI::ExistingFile);
-    app.add_flag(
-        "--all", all, "Show every case of our text form that fails or is listed, not the first five of each file");
+    app.add_flag("--all", options.all,
+        "Show every case of our text form that fails or is listed, not the first five of each file");
+    app.add_flag("--require-text-form", options.requireTextForm,
+        "Require every vector of our text form too, as the dstypes tool does: a failing case fails the run");
     app.add_option("--logging-handler", logger, "Also check this libLoggingHandler.so: logAppUni is there and returns")
         ->type_name("FILE");
     app.add_option("--timeout", timeout, "Seconds a check may take before it counts as hanging")
@@ -118,12 +131,13 @@ int main(int argc, char** argv) {
         "Required checks (the properties of docs/platform.md, for any encoding): appends-only, self-delimiting,\n"
         "removes-one-value, no-colon, no-recEnd, bool-result, failure-unchanged, round-trip-integers,\n"
         "round-trip-strings, round-trip-records, and logAppUni-returns with --logging-handler.\n"
-        "The vectors of our text form (docs/wire-format.md) are reported but not required.\n"
+        "The vectors of our text form (docs/wire-format.md) are reported but not required (--require-text-form).\n"
         "Each check runs in a child process: a crash or hang inside the library fails that check only.\n"
         "The last line is \"N passed, N failed\"; checks listed with --expected-failures count in neither\n"
         "while they fail, and as failed once they pass.\n"
-        "Exit status: 0 when every required check passes, 1 when one fails, 2 when the library cannot be\n"
-        "checked (not loadable, an operation missing or built with the old string ABI, bad arguments or vectors).");
+        "Exit status: 0 when every required check passes, 1 when one fails (with --require-text-form, also a\n"
+        "case of our text form), 2 when the library cannot be checked (not loadable, an operation missing or\n"
+        "built with the old string ABI, bad arguments or vectors).");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -132,7 +146,6 @@ int main(int argc, char** argv) {
 
     std::vector<Check> checks;
     std::vector<std::pair<std::string, std::size_t>> files;
-    std::set<std::string> expected;
     std::string libraryFile, loggerFile;
     std::vector<Outcome> outcomes;
     try {
@@ -150,7 +163,7 @@ int main(int argc, char** argv) {
         std::set<std::string> known;
         for (const Check& c : checks)
             if (!known.insert(c.id).second) throw Unusable("two checks are named " + c.id);
-        if (!expectedFile.empty()) expected = readExpectedFailures(expectedFile, known);
+        if (!options.expectedFile.empty()) options.expected = readExpectedFailures(options.expectedFile, known);
         std::cout << "Checking " << libraryFile << (logger.empty() ? "" : " and " + loggerFile) << "\n\n"
                   << "Required: what the directory service types rely on (docs/platform.md), for any encoding\n";
         outcomes = runAll(checks, timeout);
@@ -158,5 +171,5 @@ int main(int argc, char** argv) {
         std::cerr << "dst-serializer-check: " << e.what() << "\n";
         return 2;
     }
-    return report(checks, outcomes, files, expected, expectedFile, all);
+    return report(checks, outcomes, files, options);
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "WireFormat.h"
 #include "check.h"
 
 // The operations are looked up by the names a C++11-ABI std::string gives them.
@@ -127,13 +128,11 @@ Check loggerCheck(const std::string& path, int timeoutSeconds, std::string& file
             std::fflush(stderr);
             const int saved = ::dup(STDERR_FILENO), null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, STDERR_FILENO);
-            doing("logging line 448");
-            log("DirectoryServiceTypes", "./src/DirectoryServiceTypes", 2, 448,
-                "Zero length string. Cannot Deserialise");
-            doing("logging line 443");
-            log("DirectoryServiceTypes", "./src/DirectoryServiceTypes", 2, 443,
-                "Attempting to deserialise a non PhonebookGroupDimensions string into a PhonebookGroupDimensions "
-                "object");
+            for (const auto& [line, message] : {std::pair{dst::kLogEmptyTextLine, dst::kLogEmptyText},
+                     std::pair{dst::kLogForeignTextLine, dst::kLogForeignText}}) {
+                doing("logging line " + std::to_string(line));
+                log(dst::kLogModule, dst::kLogFile, dst::kLogLevel, line, message);
+            }
             std::fflush(stderr);
             ::dup2(saved, STDERR_FILENO);
             ::close(saved), ::close(null);

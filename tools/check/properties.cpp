@@ -3,6 +3,7 @@
 #include <climits>
 #include <memory>
 
+#include "WireFormat.h"
 #include "check.h"
 
 namespace dstcheck {
@@ -83,7 +84,7 @@ std::string noRecEnd(const std::vector<Value>& values) {
     return firstFailure(values, [](const Value& v) -> std::string {
         if (v.index() != 2) return "";
         const std::string text = encoding(v);
-        const std::size_t at = text.find("recEnd;");
+        const std::size_t at = text.find(dst::kFrameClose);
         return at == std::string::npos ? ""
                                        : "the encoding of " + describe(v) + " is " + quote(text) +
                                              ", with \"recEnd;\" at byte " + std::to_string(at);

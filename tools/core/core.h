@@ -1,18 +1,18 @@
-// The conversions of the dstypes tool, apart from its command line: the tool, its tests and
-// its fuzzers call them. Every reader here takes untrusted input: it never reads past the
-// end, allocates only in proportion to what it has read, recurses nowhere, runs in linear
-// time, and reports every fault as a BadInput.
+// The conversions of the dstypes tool, apart from its command line: the tool, the viewer, the
+// tests and the fuzzers call them. Every reader here takes untrusted input: it never reads
+// past the end, allocates only in proportion to what it has read, recurses nowhere, runs in
+// linear time, and reports every fault as a BadInput.
 //
-// One file per concern: output.cpp (kinds, Output), json_writer.cpp (JSON as it is
-// written), text_cursor.cpp (strict reading, excerpts), decode.cpp (the strict decoders and
-// detection), receiver.cpp (what the library's classes make of a text: the lenient JSON and
-// the XML fragment), xml_output.cpp (indented XML, the only user of libxml2) and
-// json_reader.cpp (encode, the only user of nlohmann-json).
-#ifndef DST_TOOLS_DSTYPES_CORE_H
-#define DST_TOOLS_DSTYPES_CORE_H
+// The kinds of text are one table (kinds.cpp): each entry holds everything the tool knows of
+// its kind, and the rest of the core works through the table. reading.cpp holds detection and
+// the three readings (strict, lenient, XML), json_reader.cpp the reading of JSON (encode),
+// json_writer.cpp JSON as it is written, text_cursor.cpp the strict reader's cursor,
+// output.cpp where output goes, xml_output.cpp indented XML (the one user of libxml2).
+#ifndef DST_TOOLS_CORE_H
+#define DST_TOOLS_CORE_H
 
 #include <cstddef>
-#include <optional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -34,15 +34,47 @@ struct IoError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-/// The kinds of text. Code that depends on the kind switches over it without a default, so
-/// that the compiler names every place a new kind must be handled.
-enum class Kind { GroupList, Group, Dimensions, SearchResults, Values };
+class Cursor;
+class JsonWriter;
+class KindEncoder;
+
+/// A kind of text: everything the tool knows of it. The entries of kKinds are all there is.
+struct Kind {
+    std::string_view name;     ///< on the command line and in JSON
+    std::string_view summary;  ///< one line, for `dstypes kinds`
+    /// Detection asks the likelier kinds first (lower first): whether the text, its white
+    /// space after it removed, looks like this kind from its markers and first values alone.
+    int likelihood;
+    bool (*likely)(std::string_view text);
+    /// The strict reading: the members of the kind's JSON object, as the text is read.
+    void (*strict)(Cursor& in, JsonWriter& j);
+    /// What a fresh receiver of the library's class holds after deserialize(working), as
+    /// members of the JSON object; null when the library has no class for the kind.
+    void (*received)(std::string& working, JsonWriter& j);
+    /// The library's XML fragment of what a receiver read from `working`; null when its
+    /// class has no XML form.
+    std::string (*xml)(std::string& working);
+    /// The JSON form, for encode: the member holding the kind's one big array ("" if none),
+    /// the depth of its deepest valid path and the most members any of its objects has.
+    std::string_view arrayKey;
+    std::size_t jsonDepth, jsonMembers;
+    std::unique_ptr<KindEncoder> (*encoder)();
+};
+
 /// Every kind, in the order the tool lists them.
-constexpr Kind kKinds[] = {Kind::GroupList, Kind::Group, Kind::Dimensions, Kind::SearchResults, Kind::Values};
-/// The kind's name on the command line and in JSON: group-list, group, dimensions, search-results, values.
-std::string_view kindName(Kind kind);
-/// The kind of that name, if there is one.
-std::optional<Kind> parseKind(std::string_view name);
+struct KindTable {
+    const Kind* const* first;
+    std::size_t size;
+    const Kind* const* begin() const { return first; }
+    const Kind* const* end() const { return first + size; }
+};
+extern const KindTable kKinds;
+/// The kind of that name, or null.
+const Kind* kindNamed(std::string_view name);
+
+/// Whether the library has a class for the kind, and whether that class has an XML form.
+inline bool hasClass(const Kind& kind) { return kind.received != nullptr; }
+inline bool hasXml(const Kind& kind) { return kind.xml != nullptr; }
 
 /// Where output goes: collected in a buffer (kCollect), dropped (kDiscard, for a reading
 /// that only checks), or written to a file descriptor whenever the buffer grows past a
@@ -70,44 +102,42 @@ private:
 /// Writes all of `bytes` to `fd`; throws IoError when it refuses them.
 void writeAll(int fd, std::string_view bytes);
 
-/// Whether the library has a class for the kind (all but values), and whether that class
-/// has an XML form (group-list, group, dimensions).
-bool hasClass(Kind kind);
-bool hasXml(Kind kind);
+/// How the kind of a text was chosen, which messages say: given, or detected.
+enum class Origin { given, detected };
+/// JSON indented as nlohmann's dump(2) lays it out, or on one line.
+enum class Layout { indented, compact };
+/// Whether a reading must first read the text strictly, or detection has done so already.
+enum class Strict { check, taken };
 
 /// The kind of `text`: the likeliest kind when its strict reading takes the whole text, else
 /// the first kind (of those that `among` accepts, when given) whose reading does, else the
 /// likeliest, whose reading then names the fault. `taken`, when given, tells whether a
 /// reading took the text.
-Kind detectKind(std::string_view text, bool* taken = nullptr, bool (*among)(Kind) = nullptr);
+const Kind& detectKind(std::string_view text, bool* taken = nullptr, bool (*among)(const Kind&) = nullptr);
 
-/// Reads `text` strictly as `kind` and writes its JSON to `out` (indented, or on one line
-/// when `compact`), followed by a newline. Strict means canonical: exactly what the library
-/// and our serializer write, with white space allowed after the last value. `detected` says
-/// in a message whether the kind was detected or given. On a fault, part of the JSON may
-/// already be on `out`.
-void decode(std::string_view text, Kind kind, bool detected, bool compact, Output& out);
+/// Reads `text` strictly as `kind` and writes its JSON to `out`, followed by a newline.
+/// Strict means canonical: exactly what the library and our serializer write, with white
+/// space allowed after the last value. On a fault, part of the JSON may already be on `out`.
+void decode(std::string_view text, const Kind& kind, Origin origin, Layout layout, Output& out);
 
-/// What the library's own classes make of `text`, read as `kind` by a fresh receiver, as
-/// JSON on `out`; `notes` receives one line for each thing the strict reading objects to.
-/// `checked`: the strict reading has taken the text already (in detectKind()), so it is not
-/// read strictly again.
-void decodeLenient(std::string_view text, Kind kind, bool detected, bool compact, Output& out,
-    std::vector<std::string>& notes, bool checked = false);
+/// What the library's own class makes of `text`, read as `kind` by a fresh receiver, as JSON
+/// on `out`; `notes` receives one line for each thing the strict reading objects to.
+void decodeLenient(std::string_view text, const Kind& kind, Origin origin, Layout layout, Output& out,
+    std::vector<std::string>& notes, Strict strict = Strict::check);
 
-/// The library's XML fragment of a text of a kind that has one, checked strictly first
-/// unless `checked` says that the strict reading has taken it already.
-std::string toXml(std::string_view text, Kind kind, bool detected, bool checked = false);
+/// The library's XML fragment of a text of a kind that has one, read strictly first unless
+/// detection has done so.
+std::string toXml(std::string_view text, const Kind& kind, Origin origin, Strict strict = Strict::check);
 
 /// `xml`, a fragment of `kind` as toXml() makes it, as one indented document wrapped in an
 /// element named after the kind.
-std::string prettyXml(std::string_view xml, Kind kind);
+std::string prettyXml(std::string_view xml, const Kind& kind);
 
 /// Reads JSON in the shape decode() writes and writes the text form of `kind` to `out`.
 /// The JSON is read as a stream of events: a result set or a value sequence of any size is
 /// written record by record, never held whole. On a fault, part of the text may already be
 /// on `out`.
-void encode(std::string_view json, Kind kind, Output& out);
+void encode(std::string_view json, const Kind& kind, Output& out);
 
 }  // namespace dstypes
 

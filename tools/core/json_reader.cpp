@@ -1,28 +1,12 @@
 // encode: JSON in the shape decode writes, read as a stream of events and written as text.
-// With json_values.cpp, the one part of the core that needs nlohmann-json.
+// The kind's own members and elements go to its encoder (kinds.cpp).
 #include <algorithm>
 
-#include "DirectoryServiceTypes.h"
-#include "Serializer.h"
-#include "WireFormat.h"
-#include "json_values.h"
+#include "kind_encoder.h"
 
 namespace dstypes {
 
 namespace {
-
-// The member of the top object that holds the kind's one big array, if it has one.
-std::string_view arrayKey(Kind kind) {
-    std::string_view key;
-    switch (kind) {
-        case Kind::GroupList: key = "groups"; break;
-        case Kind::SearchResults: key = "records"; break;
-        case Kind::Values: key = "values"; break;
-        case Kind::Group:
-        case Kind::Dimensions: break;
-    }
-    return key;
-}
 
 // Events of the JSON parser, turned into the text form as they come. The members of the top
 // object are taken one by one; each element of its one big array (a group, a record, a
@@ -31,7 +15,8 @@ std::string_view arrayKey(Kind kind) {
 // shape is refused at once.
 class Encoder : public nlohmann::json_sax<Json> {
 public:
-    Encoder(Kind kind, Output& out) : kind_(kind), kindName_(kindName(kind)), out_(out), arrayKey_(arrayKey(kind)) {}
+    Encoder(const Kind& kind, Output& out)
+        : kindName_(kind.name), out_(out), arrayKey_(kind.arrayKey), encoder_(kind.encoder()) {}
 
     bool null() override { return deliver(Json()); }
     bool boolean(bool v) override { return deliver(Json(v)); }
@@ -69,39 +54,21 @@ public:
 
     // After the whole document: what is still to write, or missing.
     void finish() {
-        switch (kind_) {
-            case Kind::GroupList: {
-                if (groups_.size() != dst::kSlots) badJson("/groups", arraySeen_ ? kTableSize : "missing");
-                std::string text = header_ ? *header_ + ":" : std::string(dst::kTableHeader);
-                Serializer::serialize(text, dst::kSlots);
-                for (const auto& [name, ringTone] : groups_)
-                    Serializer::serialize(text, name, false), Serializer::serialize(text, ringTone, false);
-                out_.write(text);
-                break;
-            }
-            case Kind::Group:
-                if (!name_ || !ringTone_) badJson(name_ ? "/ringTone" : "/name", "missing");
-                out_.write((header_ ? *header_ + ":" : "") + PhonebookGroup(0, *name_, *ringTone_).serialize());
-                break;
-            case Kind::Dimensions: {
-                if (!numEntries_ || !maxNumEntries_) badJson(numEntries_ ? "/maxNumEntries" : "/numEntries", "missing");
-                PhonebookGroupDimensions d;
-                d.setNumEntries(*numEntries_);
-                d.setMaxNumEntries(*maxNumEntries_);
-                out_.write(d.serialize());
-                break;
-            }
-            case Kind::SearchResults:
-            case Kind::Values:
-                if (!arraySeen_) badJson("/" + std::string(arrayKey_), "missing");
-                break;
-        }
+        std::string text;
+        encoder_->finish(arraySeen_, text);
+        out_.write(text);
     }
 
 private:
-    static constexpr std::size_t kMaxDepth = 6;    // the deepest valid shape: /values/0/record/0/name/hex
-    static constexpr std::size_t kMaxMembers = 5;  // the most any valid object has
-    inline static const std::string kTableSize = "a table has exactly " + std::to_string(dst::kSlots) + " groups";
+    // The deepest valid shape of any kind, and one member more than any valid object has, so
+    // that the first member too many is named as unknown rather than as one too many.
+    static std::size_t limit(std::size_t Kind::*field, std::size_t extra) {
+        std::size_t most = 0;
+        for (const Kind* kind : kKinds) most = std::max(most, kind->*field);
+        return most + extra;
+    }
+    inline static const std::size_t kMaxDepth = limit(&Kind::jsonDepth, 0);
+    inline static const std::size_t kMaxMembers = limit(&Kind::jsonMembers, 1);
 
     struct Level {
         Json tree;  // the value being built (unused for the top object and the big array)
@@ -162,88 +129,28 @@ private:
                 badJson(at, "expected \"" + kindName_ + "\"");
             return;
         }
-        switch (kind_) {
-            case Kind::Group:
-                if (k == "name" || k == "ringTone") {
-                    (k == "name" ? name_ : ringTone_) = jsonToBytes(value, at);
-                    return;
-                }
-                [[fallthrough]];
-            case Kind::GroupList:
-                if (k != "header") break;
-                header_ = jsonToBytes(value, at);
-                if (header_->find(':') != std::string::npos) badJson(at, "a header cannot hold ':'");
-                return;
-            case Kind::Dimensions:
-                if (k == "numEntries" || k == "maxNumEntries") {
-                    (k == "numEntries" ? numEntries_ : maxNumEntries_) = jsonToInt(value, at);
-                    return;
-                }
-                if (k != "groupNameLimit") break;
-                if (jsonToInt(value, at) != dst::kGroupNameLimit)
-                    badJson(at, "the group name limit is always " + std::to_string(dst::kGroupNameLimit));
-                return;
-            case Kind::SearchResults:
-            case Kind::Values: break;
-        }
-        badJson(at, !arrayKey_.empty() && k == arrayKey_ ? "expected an array" : "unknown member for " + kindName_);
+        if (!encoder_->member(k, value, at))
+            badJson(at, !arrayKey_.empty() && k == arrayKey_ ? "expected an array" : "unknown member for " + kindName_);
     }
 
     // One element of the big array, encoded now.
     void element(const Json& e, const std::string& at) {
         std::string text;
-        switch (kind_) {
-            case Kind::GroupList: {
-                if (groups_.size() == dst::kSlots) badJson(at, kTableSize);
-                object(e, {"name", "ringTone", "slot"}, 2, at);
-                if (e.contains("slot") && jsonToInt(e["slot"], at + "/slot") != static_cast<int>(groups_.size()) + 1)
-                    badJson(at + "/slot", "expected " + std::to_string(groups_.size() + 1));
-                std::string name = jsonToBytes(e["name"], at + "/name");
-                groups_.emplace_back(std::move(name), jsonToBytes(e["ringTone"], at + "/ringTone"));
-                return;
-            }
-            case Kind::SearchResults: {
-                PhonebookSearchResults one;  // frames concatenate: a set per record writes the same text
-                one.addPhonebookRecord(jsonToRecord(e, at));
-                text = one.serialize();
-                break;
-            }
-            case Kind::Values: {
-                if (!e.is_object() || e.size() != 1)
-                    badJson(at, "expected {\"integer\": ...}, {\"string\": ...} or {\"record\": [...]}");
-                const std::string& k = e.begin().key();
-                if (k == "integer") {
-                    Serializer::serialize(text, jsonToInt(e[k], at + "/integer"));
-                } else if (k == "string") {
-                    Serializer::serialize(text, jsonToBytes(e[k], at + "/string"), false);
-                } else if (k == "record") {
-                    PhonebookRecord r = jsonToRecord(e[k], at + "/record");
-                    Serializer::serialize(text, r);
-                } else {
-                    badJson(at + "/" + k, "expected integer, string or record");
-                }
-                break;
-            }
-            case Kind::Group:
-            case Kind::Dimensions: break;  // no big array
-        }
+        encoder_->element(e, at, text);
         out_.write(text);
     }
 
-    const Kind kind_;
     const std::string kindName_;
     Output& out_;
     const std::string_view arrayKey_;
+    const std::unique_ptr<KindEncoder> encoder_;
     std::vector<Level> levels_;
     bool arraySeen_ = false;
-    std::optional<std::string> header_, name_, ringTone_;
-    std::optional<int> numEntries_, maxNumEntries_;
-    std::vector<std::pair<std::string, std::string>> groups_;
 };
 
 }  // namespace
 
-void encode(std::string_view json, Kind kind, Output& out) {
+void encode(std::string_view json, const Kind& kind, Output& out) {
     Encoder encoder(kind, out);
     Json::sax_parse(json.begin(), json.end(), &encoder);
     encoder.finish();

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "PhonebookRecord.h"
-#include "dstypes_core.h"
+#include "core.h"
 
 namespace dstypes {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "PhonebookRecord.h"
-#include "dstypes_core.h"
+#include "core.h"
 
 namespace dstypes {
 

@@ -1,30 +1,12 @@
-// What the whole core shares: the names of the kinds, and where output goes.
+// Where output goes.
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "dstypes_core.h"
+#include "core.h"
 
 namespace dstypes {
-
-std::string_view kindName(Kind kind) {
-    std::string_view name;
-    switch (kind) {
-        case Kind::GroupList: name = "group-list"; break;
-        case Kind::Group: name = "group"; break;
-        case Kind::Dimensions: name = "dimensions"; break;
-        case Kind::SearchResults: name = "search-results"; break;
-        case Kind::Values: name = "values"; break;
-    }
-    return name;
-}
-
-std::optional<Kind> parseKind(std::string_view name) {
-    for (Kind kind : kKinds)
-        if (kindName(kind) == name) return kind;
-    return std::nullopt;
-}
 
 void writeAll(int fd, std::string_view bytes) {
     for (std::size_t done = 0; done < bytes.size();) {

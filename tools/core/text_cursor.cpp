@@ -59,7 +59,7 @@ std::size_t extent(std::string_view s, char tag) {
 }
 
 void Cursor::fail(std::size_t at, const std::string& message) const {
-    throw BadText("bad " + std::string(kindName(kind_)) + " text (" + (detected_ ? "detected" : "given") +
+    throw BadText("bad " + std::string(kind_.name) + " text (" + (origin_ == Origin::detected ? "detected" : "given") +
                       ") at byte " + std::to_string(at) + ": " + message + ", near \"" + excerpt(text_, at) + "\"",
         at);
 }

@@ -10,7 +10,7 @@
 
 #include "PhonebookRecord.h"
 #include "Serializer.h"
-#include "dstypes_core.h"
+#include "core.h"
 
 namespace dstypes {
 
@@ -31,8 +31,9 @@ std::size_t extent(std::string_view s, char tag);
 /// working string.
 class Cursor {
 public:
-    Cursor(std::string_view text, Kind kind, bool detected) : text_(text), kind_(kind), detected_(detected) {}
+    Cursor(std::string_view text, const Kind& kind, Origin origin) : text_(text), kind_(kind), origin_(origin) {}
 
+    std::string_view text() const { return text_; }
     std::size_t pos() const { return pos_; }
     std::string_view rest() const { return text_.substr(pos_, limit_ - pos_); }
     /// Reads stop at `at` (a frame's end) until it is set back to the end of the text.
@@ -71,8 +72,8 @@ private:
     }
 
     std::string_view text_;
-    Kind kind_;
-    bool detected_;
+    const Kind& kind_;
+    Origin origin_;
     std::size_t pos_ = 0, limit_ = text_.size();
 };
 

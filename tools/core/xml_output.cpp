@@ -6,7 +6,7 @@
 #include <climits>
 #include <memory>
 
-#include "dstypes_core.h"
+#include "core.h"
 
 namespace dstypes {
 
@@ -17,8 +17,8 @@ void silent(void*, Error) {}
 void silentGeneric(void*, const char*, ...) {}
 }  // namespace
 
-std::string prettyXml(std::string_view xml, Kind kind) {
-    const std::string name(kindName(kind)), document = "<" + name + ">" + std::string(xml) + "</" + name + ">";
+std::string prettyXml(std::string_view xml, const Kind& kind) {
+    const std::string name(kind.name), document = "<" + name + ">" + std::string(xml) + "</" + name + ">";
     // The library escapes all it writes, so only libxml2's limits can refuse the fragment:
     // XML_PARSE_HUGE lifts those on a text node from 10 MB to 1 GB.
     const char* const tooLarge = "the XML form of this text is too large to indent";

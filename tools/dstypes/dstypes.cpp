@@ -11,17 +11,19 @@
 #include <filesystem>
 #include <iostream>
 #include <new>
-#include <optional>
 
 #include "DirectoryServiceTypes.h"
-#include "dstypes_core.h"
+#include "core.h"
 
 namespace {
 
 using dstypes::BadInput;
 using dstypes::IoError;
 using dstypes::Kind;
+using dstypes::Layout;
+using dstypes::Origin;
 using dstypes::Output;
+using dstypes::Strict;
 
 // The whole of a file, or of standard input for "-"; a directory, a closed descriptor or a
 // failed read is an IoError.
@@ -53,7 +55,7 @@ constexpr std::size_t kWholeInMemory = 1 << 20;
 
 struct DecodeOptions {
     std::vector<std::string> files{"-"};
-    std::optional<Kind> kind;
+    const Kind* kind = nullptr;
     bool compact = false, xml = false, pretty = false, lines = false, lenient = false;
 };
 
@@ -62,27 +64,26 @@ struct DecodeOptions {
 // "file:3: ").
 void decodeOne(std::string_view text, const DecodeOptions& o, const std::string& where, Output& out) {
     bool read = false;  // whether the strict reading has taken the text already
-    const Kind kind = o.kind ? *o.kind
-                             : dstypes::detectKind(text, &read,
-                                   o.xml       ? dstypes::hasXml
-                                   : o.lenient ? dstypes::hasClass
-                                               : nullptr);
-    const bool detected = !o.kind, compact = o.compact || o.lines;
+    bool (*among)(const Kind&) = o.xml ? dstypes::hasXml : o.lenient ? dstypes::hasClass : nullptr;
+    const Kind& kind = o.kind ? *o.kind : dstypes::detectKind(text, &read, among);
+    const Origin origin = o.kind ? Origin::given : Origin::detected;
+    const Strict strict = read ? Strict::taken : Strict::check;
+    const Layout layout = o.compact || o.lines ? Layout::compact : Layout::indented;
     if (o.xml) {
-        const std::string xml = dstypes::toXml(text, kind, detected, read);
+        const std::string xml = dstypes::toXml(text, kind, origin, strict);
         out.write(o.pretty ? dstypes::prettyXml(xml, kind) : xml + "\n");
     } else if (o.lenient) {  // cannot fail once it has begun
         std::vector<std::string> notes;
-        dstypes::decodeLenient(text, kind, detected, compact, out, notes, read);
+        dstypes::decodeLenient(text, kind, origin, layout, out, notes, strict);
         for (const std::string& note : notes) std::cerr << "dstypes: " << where << note << "\n";
     } else if (text.size() <= kWholeInMemory) {
         Output document;
-        dstypes::decode(text, kind, detected, compact, document);
+        dstypes::decode(text, kind, origin, layout, document);
         out.write(document.collected());
     } else {  // a long capture is read through before any of it is written, then streamed
         Output none(Output::kDiscard);
-        if (!read) dstypes::decode(text, kind, detected, compact, none);
-        dstypes::decode(text, kind, detected, compact, out);
+        if (!read) dstypes::decode(text, kind, origin, layout, none);
+        dstypes::decode(text, kind, origin, layout, out);
     }
 }
 
@@ -146,6 +147,21 @@ int viewer() {
     return 0;
 }
 
+// Each kind's name and what its text holds, one a line, the names in a column.
+int listKinds() {
+    std::size_t width = 0;
+    for (const Kind* kind : dstypes::kKinds) width = std::max(width, kind->name.size());
+    Output out(STDOUT_FILENO);
+    for (const Kind* kind : dstypes::kKinds) {
+        out.write(kind->name);
+        out.write(std::string(width + 2 - kind->name.size(), ' '));
+        out.write(kind->summary);
+        out.put('\n');
+    }
+    out.flush();
+    return 0;
+}
+
 int demo() {
     PhonebookGroupList producer, receiver;
     PhonebookGroup family(3, "Family", "/usr/share/sounds/ring1.wav");
@@ -156,7 +172,7 @@ int demo() {
     receiver.deserialize(text);
     out.write("receiver: " + std::to_string(receiver.countUsedGroups()) + " used group, \"Family\" in slot " +
               std::to_string(receiver.getGroupWithName("Family")) + "\nas JSON:\n");
-    dstypes::decode(producer.serialize(), Kind::GroupList, false, false, out);
+    dstypes::decode(producer.serialize(), *dstypes::kindNamed("group-list"), Origin::given, Layout::indented, out);
     out.flush();
     return 0;
 }
@@ -169,12 +185,13 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     std::vector<std::string> names;
     std::string kinds;
-    for (Kind k : dstypes::kKinds)
-        names.emplace_back(dstypes::kindName(k)), kinds += (kinds.empty() ? "" : ", ") + names.back();
+    for (const Kind* k : dstypes::kKinds)
+        names.emplace_back(k->name), kinds += (kinds.empty() ? "" : ", ") + names.back();
     app.footer(
         "Subcommands in full (each has --help):\n"
         "  dstypes decode [FILE...] [--as KIND] [--compact] [--lines] [--lenient] [--xml [--pretty]]\n"
         "  dstypes encode KIND [FILE]\n"
+        "  dstypes kinds    (each kind of text, and what it holds)\n"
         "  dstypes demo\n"
         "  dstypes viewer   (where the browser viewer's page is: open it in a browser)\n"
         "Kinds: " +
@@ -201,6 +218,7 @@ int main(int argc, char** argv) {
     encodeCmd->add_option("kind", encodeKind, "One of: " + kinds)->required()->check(CLI::IsMember(names));
     encodeCmd->add_option("file", encodeFile, "JSON to read; - for standard input")->capture_default_str();
 
+    CLI::App* kindsCmd = app.add_subcommand("kinds", "List the kinds of text and what each holds");
     CLI::App* demoCmd = app.add_subcommand("demo", "Walk a group table from producer to receiver");
     CLI::App* viewerCmd = app.add_subcommand("viewer", "Print where the browser viewer's page is installed");
 
@@ -213,12 +231,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
+        if (*kindsCmd) return listKinds();
         if (*demoCmd) return demo();
         if (*viewerCmd) return viewer();
-        if (!asKind.empty()) d.kind = dstypes::parseKind(asKind);
+        if (!asKind.empty()) d.kind = dstypes::kindNamed(asKind);
         if (*decodeCmd) return decodeAll(d);
         Output text;  // whole before any of it is written
-        dstypes::encode(readAll(encodeFile), *dstypes::parseKind(encodeKind), text);
+        dstypes::encode(readAll(encodeFile), *dstypes::kindNamed(encodeKind), text);
         dstypes::writeAll(STDOUT_FILENO, text.collected());
         return 0;
     } catch (const BadInput& e) {

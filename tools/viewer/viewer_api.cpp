@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "dstypes_core.h"
+#include "core.h"
 #include "text_cursor.h"
 
 namespace {
@@ -22,9 +22,9 @@ long errorAt = -1;                 // the byte at which a strict reading of the 
 // The flags of dst_decode: the options of `dstypes decode` of the same names.
 enum : int { kCompact = 1, kLenient = 2, kXml = 4 };
 
-Kind kindOf(int n) {
-    if (n < 0 || n >= static_cast<int>(std::size(kKinds))) throw BadInput("no kind numbered " + std::to_string(n));
-    return kKinds[n];
+const Kind& kindOf(int n) {
+    if (n < 0 || static_cast<std::size_t>(n) >= kKinds.size) throw BadInput("no kind numbered " + std::to_string(n));
+    return *kKinds.first[n];
 }
 
 // Runs a conversion; 0 when it succeeds, 2 on bad input, 1 when memory runs out, as the
@@ -54,7 +54,7 @@ extern "C" {
 
 /// The name of kind number `n`, in the order the tool lists them; null past the last.
 EMSCRIPTEN_KEEPALIVE const char* dst_kind(int n) {
-    return n >= 0 && n < static_cast<int>(std::size(kKinds)) ? kindName(kKinds[n]).data() : nullptr;
+    return n >= 0 && static_cast<std::size_t>(n) < kKinds.size ? kKinds.first[n]->name.data() : nullptr;
 }
 
 /// Room for `size` bytes of input, which the next call reads.
@@ -72,15 +72,18 @@ EMSCRIPTEN_KEEPALIVE int dst_decode(int kind, int flags) {
         const std::string_view text = input;
         if (detected && onlySpace(text)) notes = "no text; read as an empty set of search results\n";
         bool read = false;  // whether the strict reading has taken the text already
-        const Kind k = detected ? detectKind(text, &read, xml ? hasXml : lenient ? hasClass : nullptr) : kindOf(kind);
+        const Kind& k = detected ? detectKind(text, &read, xml ? hasXml : lenient ? hasClass : nullptr) : kindOf(kind);
+        const Origin origin = detected ? Origin::detected : Origin::given;
+        const Strict strict = read ? Strict::taken : Strict::check;
+        const Layout layout = compact ? Layout::compact : Layout::indented;
         if (xml) {
-            out.write(toXml(text, k, detected, read) + "\n");
+            out.write(toXml(text, k, origin, strict) + "\n");
         } else if (lenient) {
             std::vector<std::string> lines;
-            decodeLenient(text, k, detected, compact, out, lines, read);
+            decodeLenient(text, k, origin, layout, out, lines, strict);
             for (const std::string& line : lines) notes += line + "\n";
         } else {
-            decode(text, k, detected, compact, out);
+            decode(text, k, origin, layout, out);
         }
     });
 }
