@@ -5,6 +5,7 @@
 #include "DirectoryServiceTypes.h"
 #include "LoggingHandler.h"
 #include "Serializer.h"
+#include "WireFormat.h"
 #include "fuzz_helpers.h"
 
 namespace {
@@ -29,11 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dims.deserialize(text);
 
     std::string front = input, tag;
-    const bool tagged = Serializer::deserialize(front, tag, false) && tag == "PhonebookGroupDimensions";
+    const bool tagged = Serializer::deserialize(front, tag, false) && tag == dst::kDimensionsTag;
     if (input.empty()) {
-        FUZZ_CHECK(logLines == 1 && lastLine == 448);
+        FUZZ_CHECK(logLines == 1 && lastLine == dst::kLogEmptyTextLine);
     } else if (!tagged) {
-        FUZZ_CHECK(logLines == 1 && lastLine == 443);
+        FUZZ_CHECK(logLines == 1 && lastLine == dst::kLogForeignTextLine);
     } else {
         FUZZ_CHECK(logLines == 0);
     }
@@ -45,7 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dims.setMaxNumEntries(0);
     dims.deserialize(again);
     FUZZ_CHECK(dims.getNumEntries() == n && dims.getMaxNumEntries() == max);
-    FUZZ_CHECK(again == "i15.");
+    std::string limit;
+    Serializer::serialize(limit, dst::kGroupNameLimit);
+    FUZZ_CHECK(again == limit);
     (void)dims.serialize_xml();
     return 0;
 }

@@ -350,12 +350,6 @@ namespace {
 
 using dst::kDimensionsTag;
 using dst::kGroupNameLimit;
-const char kLogModule[] = "DirectoryServiceTypes";
-const char kLogFile[] = "./src/DirectoryServiceTypes";
-constexpr int kLogLevel = 2;
-// Peers match on these line numbers, so they are fixed rather than taken from the source.
-constexpr int kLineEmptyText = 448;
-constexpr int kLineForeignText = 443;
 
 }  // namespace
 
@@ -388,15 +382,13 @@ std::string PhonebookGroupDimensions::serialize() {
 
 void PhonebookGroupDimensions::deserialize(std::string& text) {
     if (text.empty()) {
-        logAppUni(kLogModule, kLogFile, kLogLevel, kLineEmptyText, "Zero length string. Cannot Deserialise");
+        logAppUni(dst::kLogModule, dst::kLogFile, dst::kLogLevel, dst::kLogEmptyTextLine, dst::kLogEmptyText);
         return;
     }
     std::string tag;
     Serializer::deserialize(text, tag, false);
     if (tag != kDimensionsTag) {
-        logAppUni(kLogModule, kLogFile, kLogLevel, kLineForeignText,
-            "Attempting to deserialise a non PhonebookGroupDimensions string into a "
-            "PhonebookGroupDimensions object");
+        logAppUni(dst::kLogModule, dst::kLogFile, dst::kLogLevel, dst::kLogForeignTextLine, dst::kLogForeignText);
         return;
     }
     Serializer::deserialize(text, numEntries);

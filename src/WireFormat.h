@@ -1,5 +1,6 @@
-// The literals and limits of the text forms, and the one UTF-8 check, shared by the library
-// and the dstypes tool. Internal: not installed.
+// The literals and limits of the text forms, the library's two log lines, and the one UTF-8
+// check: written here once, for the library, its tools, tests and fuzzers. Internal: not
+// installed, and not part of the library's build interface.
 #ifndef DST_SRC_WIRE_FORMAT_H
 #define DST_SRC_WIRE_FORMAT_H
 
@@ -14,6 +15,18 @@ constexpr int kSlots = 16;                                        // the groups 
 constexpr std::string_view kDimensionsTag = "PhonebookGroupDimensions";
 constexpr int kGroupNameLimit = 15;
 constexpr std::string_view kFrameOpen = "rec;", kFrameClose = "recEnd;";  // around each search result
+
+// The library's log lines, its only log output: logAppUni(kLogModule, kLogFile, kLogLevel,
+// line, message) when the dimensions reject a text. Peers match on the line numbers, so they
+// are fixed rather than taken from the source.
+constexpr char kLogModule[] = "DirectoryServiceTypes";
+constexpr char kLogFile[] = "./src/DirectoryServiceTypes";
+constexpr int kLogLevel = 2;
+constexpr int kLogEmptyTextLine = 448;  // an empty text
+constexpr char kLogEmptyText[] = "Zero length string. Cannot Deserialise";
+constexpr int kLogForeignTextLine = 443;  // a text whose first value is not the type tag
+constexpr char kLogForeignText[] =
+    "Attempting to deserialise a non PhonebookGroupDimensions string into a PhonebookGroupDimensions object";
 
 // Length of the well-formed UTF-8 sequence at the front of p[0..n), n > 0, or 0 where there
 // is none: a stray or missing continuation byte, an overlong form, a surrogate, or a code

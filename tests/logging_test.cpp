@@ -6,21 +6,22 @@
 #include <sstream>
 #include <thread>
 
+#include "WireFormat.h"
 #include "support.h"
 
 TEST(LoggingHandler, WritesOneFormattedLinePerCall) {
     const std::string long_text(5000, 'x');
     const char* none = nullptr;
     testing::internal::CaptureStderr();
-    const int n = logAppUni("DirectoryServiceTypes", "./src/DirectoryServiceTypes", 2, 448, "Zero length string");
+    const int n = logAppUni(dst::kLogModule, dst::kLogFile, dst::kLogLevel, dst::kLogEmptyTextLine, dst::kLogEmptyText);
     logAppUni("m", "f", 1, 7, "%s=%d", "count", -3);
     logAppUni("m", "f", 0, 1, "%s", long_text.c_str());
     logAppUni(none, none, 2, 1, "%s", "msg");
+    const std::string library =
+        std::string(dst::kLogModule) + " " + dst::kLogFile + ":448 [2] " + dst::kLogEmptyText + "\n";
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-        "DirectoryServiceTypes ./src/DirectoryServiceTypes:448 [2] Zero length string\n"
-        "m f:7 [1] count=-3\nm f:1 [0] " +
-            long_text + "\n(null) (null):1 [2] msg\n");
-    EXPECT_EQ(n, 77);
+        library + "m f:7 [1] count=-3\nm f:1 [0] " + long_text + "\n(null) (null):1 [2] msg\n");
+    EXPECT_EQ(n, static_cast<int>(library.size()));
 }
 
 // Lines far longer than a pipe keeps whole, from several threads at once, arrive whole.
