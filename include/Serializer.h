@@ -17,8 +17,9 @@
 /// the front returns false and leaves both the working string and the out-argument as
 /// they were. No operation throws except `std::bad_alloc`, and `std::length_error` where
 /// the working string cannot grow to hold an encoding, as std::string itself throws (on a
-/// 32-bit core, a record of over a gigabyte of escaped text); an encoder that throws leaves
-/// the working string as it was. The working string may itself be the value (or a field
+/// 32-bit core, a record of over a gigabyte of escaped text). An encoder that throws leaves
+/// the working string as it was, and a decoder that throws leaves the working string and its
+/// out-argument as they were, as any other failure does. The working string may itself be the value (or a field
 /// of the record): an encoder then appends the encoding of the value as it was before the
 /// call, and a decoder leaves the decoded value in it.
 /// All operations are safe to call from several threads on distinct strings.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <locale>
 #include <sstream>
 #include <string_view>
@@ -436,11 +437,12 @@ void PhonebookSearchResults::getRecordList(PhonebookRecordList& out, int first, 
     // Unsigned on purpose: a last of -1 wraps to 0 and passes, any other negative fails.
     if (static_cast<std::uint32_t>(last) + 1u > records.size()) return;
     // Only a negative first is still out of range here; at() raises before anything is
-    // appended.
-    const PhonebookRecord& front = records.at(static_cast<std::size_t>(first));
-    out.reserve(out.size() + static_cast<std::size_t>(last - first) + 1);
-    out.push_back(front);
-    for (int i = first + 1; i <= last; ++i) out.push_back(records[static_cast<std::size_t>(i)]);
+    // appended. The copies are made aside and moved in, which cannot throw once `out` has
+    // room: `out` takes the whole range or, when memory runs out, nothing.
+    (void)records.at(static_cast<std::size_t>(first));
+    PhonebookRecordList range(records.begin() + first, records.begin() + last + 1);
+    out.reserve(out.size() + range.size());
+    out.insert(out.end(), std::make_move_iterator(range.begin()), std::make_move_iterator(range.end()));
 }
 
 std::string PhonebookSearchResults::serialize() {
@@ -491,17 +493,20 @@ std::size_t findMarker(const std::string& text, std::string_view marker, std::si
 
 void PhonebookSearchResults::deserialize(std::string& text) {
     if (text.empty()) return;
-    records.clear();
+    // The records are read aside and swapped in at the end, so that a failed allocation
+    // leaves the set as it was.
+    PhonebookRecordList read;
     std::string body;
     PhonebookRecord record;
     for (std::size_t open = findMarker(text, kFrameOpen, 0); open != std::string::npos;) {
         const std::size_t begin = open + kFrameOpen.size();
         const std::size_t end = findMarker(text, kFrameClose, begin);
-        if (end == std::string::npos) return;
+        if (end == std::string::npos) break;
         body.assign(text, begin, end - begin);
         record.clear();
         Serializer::deserialize(body, record);
-        if (!record.empty()) records.push_back(std::move(record));
+        if (!record.empty()) read.push_back(std::move(record));
         open = findMarker(text, kFrameOpen, end + kFrameClose.size());
     }
+    records.swap(read);
 }

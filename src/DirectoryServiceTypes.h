@@ -24,9 +24,11 @@
 /// read and write the fields directly.
 ///
 /// No member throws on its own account: only `std::bad_alloc` from copying a string, and
-/// whatever Serializer throws, pass through. A group is a plain value: one object is used
-/// by one thread at a time, distinct objects are independent, and the static members keep
-/// no state.
+/// whatever Serializer throws, pass through. Such an exception leaves the group valid (the
+/// basic guarantee), and a setter or serialize() leaves it as it was; deserialize() may have
+/// read the name when the ring tone fails. A group is a plain value: one object is used by
+/// one thread at a time, distinct objects are independent, and the static members keep no
+/// state.
 class DST_API PhonebookGroup {
 public:
     /// A spare group: identifier 0, empty name and ring tone.
@@ -134,8 +136,11 @@ private:
 /// operations.
 ///
 /// No member throws on its own account: only `std::bad_alloc` from copying a string, and
-/// whatever Serializer throws, pass through. A table is a plain value: one object is used
-/// by one thread at a time; distinct objects are independent.
+/// whatever Serializer throws, pass through. Such an exception leaves every slot a valid
+/// group (the basic guarantee): deserialize() applies the text slot by slot through the
+/// virtual setters, so the slots before the failure hold what the text gave them, and
+/// updateGroup() may have copied part of the group into its slot. A table is a plain value:
+/// one object is used by one thread at a time; distinct objects are independent.
 class DST_API PhonebookGroupList {
 public:
     /// A table whose slot k holds identifier k, an empty name and an empty ring tone:
@@ -305,9 +310,11 @@ private:
 /// except that reading its text form skips records without fields.
 ///
 /// Only the range form of getRecordList() throws on its own account; `std::bad_alloc`,
-/// and whatever Serializer throws, pass through. A set is a plain value: one object is
-/// used by one thread at a time, though its const members may run concurrently with each
-/// other; distinct objects are independent.
+/// and whatever Serializer throws, pass through. Every member but the one-argument
+/// getRecordList() gives the strong guarantee: when it throws, the set and `out` are as
+/// they were. A set is a plain value: one object is used by one thread at a time, though
+/// its const members may run concurrently with each other; distinct objects are
+/// independent.
 class DST_API PhonebookSearchResults {
 public:
     /// An empty set.
@@ -323,7 +330,8 @@ public:
     unsigned int getRecordCount() const;
     /// Copies all records out.
     /// @param out replaced: afterwards it holds copies of all records, in order, and
-    ///        nothing of what it held before
+    ///        nothing of what it held before; if memory runs out, some records (the basic
+    ///        guarantee)
     void getRecordList(PhonebookRecordList& out) const;
     /// Appends copies of records `first` through `last` (both included) to `out`:
     /// - nothing when last < first;
@@ -333,7 +341,8 @@ public:
     ///   nothing, not a shorter range), and nothing when last <= -2;
     /// - otherwise a negative `first` throws, before anything is appended (so does a
     ///   `first` below -1 with a `last` of -1, even on an empty set).
-    /// @param out receives the records behind what it held, which stays
+    /// @param out receives the records behind what it held, which stays; the whole range
+    ///        or nothing: unchanged when the call throws, `std::bad_alloc` included
     /// @param first the index of the first record wanted
     /// @param last the index of the last record wanted
     /// @throws std::out_of_range for a negative `first`, as above; `out` is unchanged
@@ -353,7 +362,8 @@ public:
     /// Text before, between and after frames is skipped; a `rec;` with no `recEnd;` after
     /// it ends the reading; a frame whose body decodes to no fields adds nothing, so
     /// records without fields do not survive a round trip. Nothing is reported or logged.
-    /// Reading takes time linear in the length of `text`.
+    /// Reading takes time linear in the length of `text`. The records are read aside and
+    /// take the old ones' place at the end: if memory runs out, the set is as it was.
     /// @param text the text form; not changed
     void deserialize(std::string& text);
 

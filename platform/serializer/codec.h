@@ -575,9 +575,8 @@ private:
                 n < kChunk ? B::escapeMaskShort(B::loadShort(body, n), n) == 0
                            : n <= 3 * kChunk && eachMask(body, n, [](std::size_t, unsigned m) { return m == 0; });
             auto takePlain = [&] {
+                out.assign(body, n);  // into the room `out` already has, if it is enough; unchanged if it throws
                 pos += n;
-                out.clear();  // then one copy into the room `out` already has, if it is enough
-                out.append(body, n);
                 return true;
             };
             if (plain) return takePlain();
@@ -603,18 +602,23 @@ private:
             if (escapes == 0) return takePlain();
             pos += n;
             // Decoded through the scratch a piece at a time, each cut before an escape (in a
-            // checked body every '%' begins one), and appended to `out`, made once at its
-            // exact size.
-            out.clear();
-            out.reserve(n - 2 * escapes);
+            // checked body every '%' begins one), and appended to `out` when its room is
+            // enough, else to a string made once at the exact size that then takes its place:
+            // `out` is unchanged if memory runs out.
+            std::string fresh;
+            const std::size_t size = n - 2 * escapes;
+            std::string& to = out.capacity() >= size ? out : fresh;
+            to.reserve(size);
+            to.clear();
             char scratch[kScratch];
             for (std::size_t at = 0; at < n;) {
                 std::size_t piece = std::min(n - at, kScratch - kChunk);
                 if (at + piece < n) piece -= body[at + piece - 1] == '%' ? 1 : body[at + piece - 2] == '%' ? 2 : 0;
-                out.append(scratch,
+                to.append(scratch,
                     static_cast<std::size_t>(unescape(scratch, body + at, piece) - scratch));  // checked: not null
                 at += piece;
             }
+            if (&to == &fresh) out.swap(fresh);
             return true;
         }
 
