@@ -24,7 +24,7 @@ install(EXPORT DirectoryServiceTypesTargets NAMESPACE DirectoryServiceTypes:: DE
 # DirectoryServiceTypes_DIR set to the build folder uses the library as built.
 export(EXPORT DirectoryServiceTypesTargets NAMESPACE DirectoryServiceTypes::
        FILE ${PROJECT_BINARY_DIR}/DirectoryServiceTypesTargets.cmake)
-install(FILES cmake/toolchains/armhf.cmake DESTINATION ${DST_CMAKE_DIR}/toolchains COMPONENT dev)
+install(FILES cmake/toolchains/armhf.cmake cmake/toolchains/linux-cross.cmake DESTINATION ${DST_CMAKE_DIR}/toolchains COMPONENT dev)
 
 configure_package_config_file(cmake/DirectoryServiceTypesConfig.cmake.in
   ${PROJECT_BINARY_DIR}/DirectoryServiceTypesConfig.cmake INSTALL_DESTINATION ${DST_CMAKE_DIR})
