@@ -50,7 +50,7 @@ if(DST_INSTALL)
   # The Debian package takes jQuery from libjs-jquery instead of Doxygen's copy (the pages
   # use only its core), and registers the HTML with doc-base.
   set(jquery "")
-  if(DST_DEB_DOCS)
+  if(DST_DEBIAN)
     file(RELATIVE_PATH target ${CMAKE_INSTALL_FULL_DOCDIR}/html
          ${CMAKE_INSTALL_FULL_DATADIR}/javascript/jquery/jquery.js)
     file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/debian)

@@ -12,9 +12,9 @@ install(TARGETS dst_directory_service_types EXPORT DirectoryServiceTypesTargets
 install(FILES ${PROJECT_BINARY_DIR}/include/DirectoryServiceTypes.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
 if(DST_BUILD_PLATFORM)
   install(TARGETS dst_serializer dst_logging_handler EXPORT DirectoryServiceTypesTargets
-          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT platform NAMELINK_COMPONENT platform_dev)
+          LIBRARY DESTINATION ${DST_PLATFORM_LIBDIR} COMPONENT platform NAMELINK_COMPONENT platform_dev)
   install(FILES include/PhonebookRecord.h include/Serializer.h include/LoggingHandler.h
-          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT platform_dev)
+          DESTINATION ${DST_PLATFORM_INCLUDEDIR} COMPONENT platform_dev)
 else()
   install(FILES cmake/FindPlatform.cmake DESTINATION ${DST_CMAKE_DIR} COMPONENT dev)
   configure_file(cmake/FindPlatform.cmake FindPlatform.cmake COPYONLY)  # for the build tree's package
@@ -38,8 +38,8 @@ install(FILES ${PROJECT_BINARY_DIR}/DirectoryServiceTypesConfig.cmake
 # A caller links the library alone; the platform's libraries are its own dependencies.
 file(RELATIVE_PATH DST_PC_TO_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
 string(REGEX REPLACE "/$" "" DST_PC_TO_PREFIX "${DST_PC_TO_PREFIX}")
-set(DST_PC_PLATFORM_CFLAGS "")
-set(DST_PC_PLATFORM_LIBS "")
+set(DST_PC_PLATFORM_CFLAGS " -I\${includedir}/directoryservicetypes")
+set(DST_PC_PLATFORM_LIBS " -L\${libdir}/directoryservicetypes")
 if(NOT DST_BUILD_PLATFORM)
   get_filename_component(dir ${DST_SERIALIZER_LIBRARY} DIRECTORY)
   set(DST_PC_PLATFORM_CFLAGS " -I${DST_PLATFORM_INCLUDE_DIR}")

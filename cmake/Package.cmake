@@ -25,6 +25,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR})
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
+# One source for every package: its name is the private folder of the stand-ins, which the
+# library's and the tool's run paths name.
+set(CPACK_DEBIAN_PACKAGE_SOURCE directoryservicetypes)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 if(CMAKE_CROSSCOMPILING)
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE armhf)
@@ -102,16 +105,25 @@ platform interfaces it is built against, as HTML and as man pages in section 3
 (man 3 PhonebookGroupList).")
 endif()
 
-# Every package carries its copyright file and Debian changelog, as Debian asks.
-if(DST_DEB_DOCS)
+if(DST_DEBIAN)
+  # Built as Debian builds (cmake/Debian.cmake): the debug symbols of every package in a
+  # -dbgsym package of its own, and every timestamp CPack writes SOURCE_DATE_EPOCH's.
+  set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+  set(CPACK_STRIP_FILES OFF)  # CPack splits the debug symbols out, then strips
+  set(CPACK_OBJCOPY_EXECUTABLE ${CMAKE_OBJCOPY})
+  set(CPACK_READELF_EXECUTABLE ${CMAKE_READELF})
+  file(WRITE ${PROJECT_BINARY_DIR}/CPackSourceDate.cmake "set(ENV{SOURCE_DATE_EPOCH} ${DST_SOURCE_DATE_EPOCH})\n")
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackSourceDate.cmake)
+  # Every package carries its copyright file and Debian changelog, as Debian asks; the date
+  # is SOURCE_DATE_EPOCH's.
   string(TIMESTAMP DST_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
   foreach(group ${dst_deb_groups})
     string(TOUPPER ${group} G)
     set(name ${CPACK_DEBIAN_${G}_PACKAGE_NAME})
     set(DST_DEB_PACKAGE ${name})
     configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in ${PROJECT_BINARY_DIR}/debian/${name}/changelog.Debian @ONLY)
-    file(ARCHIVE_CREATE OUTPUT ${PROJECT_BINARY_DIR}/debian/${name}/changelog.Debian.gz
-         PATHS ${PROJECT_BINARY_DIR}/debian/${name}/changelog.Debian FORMAT raw COMPRESSION GZip COMPRESSION_LEVEL 9)
+    execute_process(COMMAND gzip -9nc ${PROJECT_BINARY_DIR}/debian/${name}/changelog.Debian  # no name, no time
+                    OUTPUT_FILE ${PROJECT_BINARY_DIR}/debian/${name}/changelog.Debian.gz COMMAND_ERROR_IS_FATAL ANY)
     install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/copyright ${PROJECT_BINARY_DIR}/debian/${name}/changelog.Debian.gz
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${name} COMPONENT ${group})
   endforeach()
