@@ -43,3 +43,6 @@ endif()
 # gzip) and, through CPACK_PROJECT_CONFIG_FILE in Package.cmake, for CPack.
 set(ENV{SOURCE_DATE_EPOCH} ${DST_SOURCE_DATE_EPOCH})
 set_property(GLOBAL PROPERTY RULE_LAUNCH_CUSTOM "${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${DST_SOURCE_DATE_EPOCH}")
+# Nothing runs from the build folder: the programs and libraries are linked with the run
+# paths they are installed with, so that no build folder's path is left in them.
+set(CMAKE_BUILD_WITH_INSTALL_RPATH ON)

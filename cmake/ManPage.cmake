@@ -17,7 +17,10 @@ function(dst_man_page target name description component)
     set(run ${CMAKE_CURRENT_BINARY_DIR}/emulated/${name})
   endif()
   add_custom_command(OUTPUT ${name}.1.gz
-    COMMAND ${HELP2MAN} --no-info --no-discard-stderr --section 1 --source "DirectoryServiceTypes ${PROJECT_VERSION}"
+    # The program runs from the build folder, where a build linked with its installed run
+    # paths (the deb presets) finds the library only through LD_LIBRARY_PATH.
+    COMMAND ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=$<TARGET_FILE_DIR:DirectoryServiceTypes::DirectoryServiceTypes>
+            ${HELP2MAN} --no-info --no-discard-stderr --section 1 --source "DirectoryServiceTypes ${PROJECT_VERSION}"
             --name ${description} --output ${name}.1 ${run}
     COMMAND gzip -9nf ${name}.1
     DEPENDS ${target} VERBATIM)

@@ -112,6 +112,7 @@ if(DST_DEBIAN)
   set(CPACK_STRIP_FILES OFF)  # CPack splits the debug symbols out, then strips
   set(CPACK_OBJCOPY_EXECUTABLE ${CMAKE_OBJCOPY})
   set(CPACK_READELF_EXECUTABLE ${CMAKE_READELF})
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/debian/fix-dbgsym.cmake)
   file(WRITE ${PROJECT_BINARY_DIR}/CPackSourceDate.cmake "set(ENV{SOURCE_DATE_EPOCH} ${DST_SOURCE_DATE_EPOCH})\n")
   set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackSourceDate.cmake)
   # Every package carries its copyright file and Debian changelog, as Debian asks; the date
