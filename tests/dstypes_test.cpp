@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "json_values.h"
+
 using namespace dstypes;
 
 const Kind& kind(std::string_view name) { return *kindNamed(name); }
@@ -20,13 +22,13 @@ std::string outcome(Write write, const Args&... args) {
     return out.collected();
 }
 
-TEST(DstypesCore, JsonToTextAndBackForEveryKind) {
+// Each kind: its compact JSON and its text.
+std::vector<std::tuple<std::string_view, std::string, std::string>> roundTrips() {
     std::string groups = "{\"slot\":1,\"name\":\"Family\",\"ringTone\":\"/r.wav\"}", pairs = "s6,Familys6,/r.wav";
     for (int slot = 2; slot <= 16; ++slot)
         groups += ",{\"slot\":" + std::to_string(slot) + ",\"name\":\"\",\"ringTone\":\"\"}", pairs += "s0,s0,";
-    const std::tuple<std::string_view, std::string, std::string> cases[] = {// kind, compact JSON, text
-        {"group-list", "{\"kind\":\"group-list\",\"header\":\"PhonebookGroupList\",\"groups\":[" + groups + "]}",
-            "PhonebookGroupList:i16." + pairs},
+    return {{"group-list", "{\"kind\":\"group-list\",\"header\":\"PhonebookGroupList\",\"groups\":[" + groups + "]}",
+                "PhonebookGroupList:i16." + pairs},
         {"group", R"({"kind":"group","header":"H","name":"a","ringTone":{"hex":"ff"}})", "H:s1,as1,\xff"},
         {"dimensions", R"({"kind":"dimensions","numEntries":-3,"maxNumEntries":2147483647,"groupNameLimit":15})",
             "s24,PhonebookGroupDimensionsi-3.i2147483647.i15."},
@@ -35,10 +37,44 @@ TEST(DstypesCore, JsonToTextAndBackForEveryKind) {
         {"values",
             R"({"kind":"values","values":[{"integer":-1},{"string":"x: \"y\";%\n\u0001"},{"record":[{"name":"","value":"v"}]}]})",
             "i-1.s20,x%3A \"y\"%3B%25%0A%01r1,s0,s1,v"}};
-    for (const auto& [name, json, text] : cases) {
+}
+
+TEST(DstypesCore, JsonToTextAndBackForEveryKind) {
+    for (const auto& [name, json, text] : roundTrips()) {
         EXPECT_EQ(outcome(encode, json, kind(name)), text);
         EXPECT_EQ(outcome(decode, text, kind(name), Origin::given, Layout::compact), json + "\n");
         EXPECT_EQ(detectKind(text).name, name);
+    }
+}
+
+// The spans tile the text in reading order, a record's fields inside it, and each span's bytes
+// are what its JSON member (or the literal it stands for) encodes to.
+TEST(DstypesCore, SpansTileTheTextAndHoldTheirMembers) {
+    for (const auto& [name, json, text] : roundTrips()) {
+        std::vector<Span> spans;
+        readSpans(text + " \n", kind(name), Origin::given, spans);
+        const Json doc = Json::parse(json);
+        std::size_t next = 0;
+        for (const Span& s : spans) {
+            const std::string bytes = text.substr(s.start, s.end - s.start);
+            const char* role[] = {"marker", "header", "integer", "string", "record"};
+            const auto r = static_cast<int>(s.role);
+            const Json member = !s.pointer.empty() ? doc.at(Json::json_pointer(s.pointer))
+                                : r == 2           ? Json(16)
+                                                   : Json("PhonebookGroupDimensions");  // the count, the type tag
+            const Json values = {{"values", {{{role[r], member}}}}};
+            EXPECT_EQ(bytes, r == 0   ? std::string(bytes == ":" || bytes == "recEnd;" ? bytes : "rec;")
+                             : r == 1 ? member.get<std::string>()
+                                      : outcome(encode, values.dump(), kind("values")))
+                << s.pointer;
+            EXPECT_EQ(s.body - s.start, r >= 3 ? bytes.find(',') + 1 : 0) << s.pointer;
+            EXPECT_TRUE(s.start == next || (s.start > spans[0].start && s.end <= next))
+                << s.pointer;  // tiles, or nests
+            next = std::max(next, s.end);
+        }
+        EXPECT_EQ(next, text.size()) << name;
+        EXPECT_THROW(readSpans(text.substr(0, text.size() - 1), kind(name), Origin::given, spans), BadText);
+        EXPECT_FALSE(spans.empty()) << "the spans before the fault";
     }
 }
 

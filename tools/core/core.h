@@ -133,6 +133,26 @@ std::string toXml(std::string_view text, const Kind& kind, Origin origin, Strict
 /// element named after the kind.
 std::string prettyXml(std::string_view xml, const Kind& kind);
 
+/// A piece of a text as the strict reading takes it: a value, the header or a marker.
+struct Span {
+    enum class Role { marker, header, integer, string, record };
+    std::size_t start;  ///< its first byte: a value's 'i', 's' or 'r', a marker's or the header's first byte
+    std::size_t body;   ///< past the head of a string or record ("s5,", "r2,"); `start` for the rest
+    std::size_t end;    ///< one past its last byte: an integer's '.', a record's last field
+    Role role;          ///< a marker is "rec;", "recEnd;" or the ':' after a header
+    /// The JSON pointer of the member it becomes in decode's JSON ("/groups/2/name",
+    /// "/records/12/3/value", "/header"); for a frame's markers, the element they frame
+    /// ("/records/12"), for the ':' after a header "/header"; empty for what the JSON does
+    /// not hold (the group count, the dimensions' type tag).
+    std::string pointer;
+};
+
+/// What the strict reading of `text` as `kind` takes, into `spans` in reading order: each
+/// marker, header and value, a record followed by its fields' names and values. White space
+/// after the last value is in no span. On a fault it throws the BadText that decode()
+/// throws, `spans` holding what was taken before it. decode() records nothing, at no cost.
+void readSpans(std::string_view text, const Kind& kind, Origin origin, std::vector<Span>& spans);
+
 /// Reads JSON in the shape decode() writes and writes the text form of `kind` to `out`.
 /// The JSON is read as a stream of events: a result set or a value sequence of any size is
 /// written record by record, never held whole. On a fault, part of the text may already be

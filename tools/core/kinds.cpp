@@ -27,7 +27,8 @@ bool header(Cursor& in, JsonWriter& j) {
     if (colon == std::string_view::npos) return false;
     j.key("header");
     j.bytes(in.rest().substr(0, colon));
-    in.skip(colon + 1);
+    in.skip(colon, Span::Role::header, {"/header"});
+    in.skip(1, Span::Role::marker, {"/header"});
     return true;
 }
 
@@ -69,14 +70,14 @@ const std::string kTableSize = "a table has exactly " + std::to_string(dst::kSlo
 void strictGroupList(Cursor& in, JsonWriter& j) {
     if (!header(in, j)) in.fail(in.pos(), "expected a header ending in ':'");
     const std::size_t at = in.pos();
-    const int count = in.integer("the group count");
+    const int count = in.integer({"the group count"});
     if (count != dst::kSlots)
         in.fail(at, "the group count is " + std::to_string(count) + ", not " + std::to_string(dst::kSlots));
     j.key("groups");
     j.beginArray();
     for (int slot = 1; slot <= dst::kSlots; ++slot) {
-        const std::string name = in.string("the name of slot", slot);
-        writeGroup(j, slot, name, in.string("the ring tone of slot", slot));
+        const std::string name = in.string({"/groups/", slot - 1, "/name"});
+        writeGroup(j, slot, name, in.string({"/groups/", slot - 1, "/ringTone"}));
     }
     j.endArray();
 }
@@ -138,8 +139,8 @@ const Kind kGroupList = {"group-list", "a group table: a header, the count 16 an
 
 void strictGroup(Cursor& in, JsonWriter& j) {
     header(in, j);
-    const std::string name = in.string("the name");
-    writeGroupFields(j, name, in.string("the ring tone"));
+    const std::string name = in.string({"/name"});
+    writeGroupFields(j, name, in.string({"/ringTone"}));
 }
 
 class GroupEncoder : public WithHeader {
@@ -184,11 +185,11 @@ const Kind kGroup = {"group", "a call group: its name and its ring tone, after a
 // --- dimensions ---------------------------------------------------------------------------
 
 void strictDimensions(Cursor& in, JsonWriter& j) {
-    if (in.string("the type tag") != dst::kDimensionsTag)
+    if (in.string({"the type tag"}) != dst::kDimensionsTag)
         in.fail(0, "the type tag is not " + std::string(dst::kDimensionsTag));
-    const int numEntries = in.integer("numEntries"), maxNumEntries = in.integer("maxNumEntries");
+    const int numEntries = in.integer({"/numEntries"}), maxNumEntries = in.integer({"/maxNumEntries"});
     const std::size_t at = in.pos();
-    if (in.integer("the group name limit") != dst::kGroupNameLimit)
+    if (in.integer({"/groupNameLimit"}) != dst::kGroupNameLimit)
         in.fail(at, "the group name limit is not " + std::to_string(dst::kGroupNameLimit));
     writeDimensionsFields(j, numEntries, maxNumEntries, dst::kGroupNameLimit);
 }
@@ -251,12 +252,13 @@ void strictSearchResults(Cursor& in, JsonWriter& j) {
         if (in.rest().substr(0, kFrameOpen.size()) != kFrameOpen) in.fail(in.pos(), "expected \"rec;\"");
         const std::size_t end = in.text().find(kFrameClose, in.pos() + kFrameOpen.size());
         if (end == std::string_view::npos) in.fail(in.pos(), "frame without \"recEnd;\"");
-        in.skip(kFrameOpen.size());
+        const Place frame{"/records/", static_cast<long>(n)};
+        in.skip(kFrameOpen.size(), Span::Role::marker, frame);
         in.limit(end);
-        writeRecord(j, in.record("record", static_cast<long>(n)));
+        writeRecord(j, in.record(frame));
         if (in.pos() != end) in.fail(in.pos(), "unexpected text before \"recEnd;\"");
         in.limit(in.text().size());
-        in.skip(kFrameClose.size());
+        in.skip(kFrameClose.size(), Span::Role::marker, frame);
     }
     j.endArray();
 }
@@ -301,9 +303,9 @@ void strictValues(Cursor& in, JsonWriter& j) {
         const auto index = static_cast<long>(n);
         j.beginObject();
         switch (in.peek()) {
-            case 'i': j.key("integer"), j.integer(in.integer("value", index)); break;
-            case 's': j.key("string"), j.bytes(in.string("value", index)); break;
-            case 'r': j.key("record"), writeRecord(j, in.record("value", index)); break;
+            case 'i': j.key("integer"), j.integer(in.integer({"/values/", index, "/integer"})); break;
+            case 's': j.key("string"), j.bytes(in.string({"/values/", index, "/string"})); break;
+            case 'r': j.key("record"), writeRecord(j, in.record({"/values/", index, "/record"})); break;
             default: in.fail(in.pos(), "expected an integer, a string or a record (value " + std::to_string(n) + ")");
         }
         j.endObject();

@@ -59,6 +59,15 @@ void decode(std::string_view text, const Kind& kind, Origin origin, Layout layou
     });
 }
 
+void readSpans(std::string_view text, const Kind& kind, Origin origin, std::vector<Span>& spans) {
+    spans.clear();
+    Cursor in(text, kind, origin, &spans);
+    Output none(Output::kDiscard);
+    JsonWriter j(none, true);
+    kind.strict(in, j);
+    in.end();
+}
+
 void decodeLenient(std::string_view text, const Kind& kind, Origin origin, Layout layout, Output& out,
     std::vector<std::string>& notes, Strict strict) {
     if (!hasClass(kind))

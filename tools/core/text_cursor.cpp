@@ -58,9 +58,75 @@ std::size_t extent(std::string_view s, char tag) {
     return at;
 }
 
-void Cursor::fail(std::size_t at, const std::string& message) const {
+std::string Place::pointer() const {
+    if (prefix.empty() || prefix[0] != '/') return "";
+    return std::string(prefix) + (index < 0 ? "" : std::to_string(index)) + std::string(suffix);
+}
+
+std::string Place::words() const {
+    if (prefix.empty() || prefix[0] != '/') return std::string(prefix);
+    // Each step of the pointer: a container ("groups", "records", "values", a value's
+    // "record"), an element of one ("slot 2", "record 4", "value 1", "field 2"), or a member,
+    // which names the element before it: "the name of slot 2".
+    static constexpr std::pair<std::string_view, std::string_view> kMembers[] = {{"header", "the header"},
+        {"name", "the name"}, {"ringTone", "the ring tone"}, {"value", "the value"},
+        {"groupNameLimit", "the group name limit"}};
+    std::string path = pointer(), words, element;
+    std::string_view container;
+    auto add = [&words](const std::string& w) { words += (words.empty() ? "" : ", ") + w; };
+    for (std::size_t at = 1; at <= path.size();) {
+        const std::size_t slash = std::min(path.find('/', at), path.size());
+        const std::string_view step = std::string_view(path).substr(at, slash - at);
+        at = slash + 1;
+        if (step.empty()) continue;
+        if (step[0] >= '0' && step[0] <= '9') {
+            if (!element.empty()) add(element);
+            const long n = std::stol(std::string(step));
+            element = container == "groups"    ? "slot " + std::to_string(n + 1)
+                      : container == "records" ? "record " + std::to_string(n)
+                      : container == "values"  ? "value " + std::to_string(n)
+                                               : "field " + std::to_string(n);
+            container = container == "records" ? "fields" : "";
+        } else if (step == "groups" || step == "records" || step == "values") {
+            container = step;
+        } else if (step == "integer" || step == "string" || step == "record") {  // a value's own form
+            if (!element.empty()) add(element), element.clear();
+            container = "fields";
+        } else {
+            std::string member(step);
+            for (const auto& [name, said] : kMembers)
+                if (name == step) member = said;
+            add(element.empty() ? member : member + " of " + element);
+            element.clear();
+        }
+    }
+    if (!element.empty()) add(element);
+    return words;
+}
+
+void Cursor::record(char tag, std::size_t n, const Place& place) {
+    const std::size_t body = tag == 'i' ? pos_ : text_.find(',', pos_) + 1;
+    const std::string pointer = place.pointer();
+    spans_->push_back({pos_, body, pos_ + n,
+        tag == 'i'   ? Span::Role::integer
+        : tag == 's' ? Span::Role::string
+                     : Span::Role::record,
+        pointer});
+    if (tag != 'r') return;
+    for (std::size_t at = body, k = 0; at < pos_ + n; ++k)
+        for (const char* member : {"/name", "/value"}) {
+            const std::size_t e = extent(text_.substr(at), 's');
+            spans_->push_back(
+                {at, text_.find(',', at) + 1, at + e, Span::Role::string, pointer + "/" + std::to_string(k) + member});
+            at += e;
+        }
+}
+
+void Cursor::fail(std::size_t at, const std::string& message, const Place& place) const {
+    const std::string where = place.words();
     throw BadText("bad " + std::string(kind_.name) + " text (" + (origin_ == Origin::detected ? "detected" : "given") +
-                      ") at byte " + std::to_string(at) + ": " + message + ", near \"" + excerpt(text_, at) + "\"",
+                      ") at byte " + std::to_string(at) + ": " + message + (where.empty() ? "" : " (" + where + ")") +
+                      ", near \"" + excerpt(text_, at) + "\"",
         at);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include "PhonebookRecord.h"
 #include "Serializer.h"
@@ -26,12 +27,26 @@ std::string excerpt(std::string_view text, std::size_t at);
 /// encoding, so reading a sequence of values costs what the values hold.
 std::size_t extent(std::string_view s, char tag);
 
+/// Where a value sits: the JSON pointer of the member it becomes in decode's JSON, in three
+/// parts ("/groups/", 1, "/name" is "/groups/1/name"), made into text only for a span or a
+/// message. A prefix that does not begin with '/' names, in words, a value that the JSON
+/// does not hold ("the group count"); its pointer is empty.
+struct Place {
+    std::string_view prefix;
+    long index = -1;
+    std::string_view suffix = {};
+    std::string pointer() const;
+    /// For messages: "the name of slot 2", "record 4, the value of field 2".
+    std::string words() const;
+};
+
 /// A cursor over the text being read strictly. Every value is cut out by its extent and
 /// decoded by the serializer on its own, so nothing is ever removed from the front of a long
-/// working string.
+/// working string. Given `spans`, it records there every piece it takes.
 class Cursor {
 public:
-    Cursor(std::string_view text, const Kind& kind, Origin origin) : text_(text), kind_(kind), origin_(origin) {}
+    Cursor(std::string_view text, const Kind& kind, Origin origin, std::vector<Span>* spans = nullptr)
+        : text_(text), kind_(kind), origin_(origin), spans_(spans) {}
 
     std::string_view text() const { return text_; }
     std::size_t pos() const { return pos_; }
@@ -40,22 +55,23 @@ public:
     void limit(std::size_t at) { limit_ = std::min(at, text_.size()); }
     char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
     bool atEnd() const { return onlySpace(rest()); }
-    void skip(std::size_t n) { pos_ += n; }
-
-    // `what` names the value in a message, followed by `index` when there is one.
-    int integer(const char* what, long index = -1) { return take<int>('i', "an integer", what, index); }
-    std::string string(const char* what, long index = -1) { return take<std::string>('s', "a string", what, index); }
-    PhonebookRecord record(const char* what, long index = -1) {
-        return take<PhonebookRecord>('r', "a record", what, index);
+    /// Takes `n` bytes of a header or a marker.
+    void skip(std::size_t n, Span::Role role, const Place& place) {
+        if (spans_) spans_->push_back({pos_, pos_, pos_ + n, role, place.pointer()});
+        pos_ += n;
     }
+
+    int integer(const Place& place) { return take<int>('i', "an integer", place); }
+    std::string string(const Place& place) { return take<std::string>('s', "a string", place); }
+    PhonebookRecord record(const Place& place) { return take<PhonebookRecord>('r', "a record", place); }
     void end() {
         if (!atEnd()) fail(pos_, "unexpected text after the last value");
     }
-    [[noreturn]] void fail(std::size_t at, const std::string& message) const;
+    [[noreturn]] void fail(std::size_t at, const std::string& message, const Place& place = {}) const;
 
 private:
     template <typename T>
-    T take(char tag, const char* expected, const char* what, long index) {
+    T take(char tag, const char* expected, const Place& place) {
         const std::size_t n = extent(rest(), tag);
         std::string buffer(rest().substr(0, n));
         T value{};
@@ -64,16 +80,18 @@ private:
             ok = Serializer::deserialize(buffer, value, false);
         else
             ok = Serializer::deserialize(buffer, value);
-        if (n == 0 || !ok || !buffer.empty())
-            fail(pos_, std::string("expected ") + expected + " (" + what +
-                           (index < 0 ? "" : " " + std::to_string(index)) + ")");
+        if (n == 0 || !ok || !buffer.empty()) fail(pos_, std::string("expected ") + expected, place);
+        if (spans_) record(tag, n, place);
         pos_ += n;
         return value;
     }
+    // The spans of the value of `n` bytes at pos_: a record's, then its fields'.
+    void record(char tag, std::size_t n, const Place& place);
 
     std::string_view text_;
     const Kind& kind_;
     Origin origin_;
+    std::vector<Span>* spans_;
     std::size_t pos_ = 0, limit_ = text_.size();
 };
 
