@@ -2,6 +2,7 @@
 // to: the budgets (on the phone an allocation is dear: one more per value, per record or per
 // text is a fault, caught here rather than by a timing), and what every operation leaves when
 // an allocation fails (every allocation of every operation made to fail in turn).
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <new>
@@ -10,13 +11,13 @@
 #include "support.h"
 
 namespace {
-std::size_t allocations = 0;
-long failAt = -1;  // allocations left before the one that fails; negative: none fails
+std::size_t allocations = 0, largest = 0;  // largest: the largest single allocation since it was reset
+long failAt = -1;                          // allocations left before the one that fails; negative: none fails
 }  // namespace
 
 // Never inlined: a tool that replaces these itself (valgrind) must see every call.
 __attribute__((noinline)) void* operator new(std::size_t n) {
-    ++allocations;
+    ++allocations, largest = std::max(largest, n);
     if (failAt == 0) failAt = -1, throw std::bad_alloc();
     if (failAt > 0) --failAt;
     void* p = std::malloc(n ? n : 1);
@@ -91,6 +92,23 @@ TEST(Budget, TextsAreMadeOnceAndReadersAllocatePerRecordAndLongValue) {
         EXPECT_EQ(allocationsOf([&] { text = set.serialize(); }), 1u) << w.name;
         const std::size_t reading = allocationsOf([&] { back.deserialize(text); });
         EXPECT_TRUE(reading >= least && reading <= least + 18) << w.name << ": " << reading << " for " << least;
+    }
+}
+
+TEST(Budget, ForgedSizesNeverAllocateBeyondTheInput) {
+    for (const std::string text : {"s2147483647,abc", "s4294967296,x", "s18446744073709551615,",
+             "s99999999999999999999999999,", "r2147483648,s0,s0,", "r18446744073709551615,s0,s0,",
+             "r1000000000,s0,s0,s0,s0,s0,s0,", "r3,s2147483647,", "r1,s0,s4294967295,x"}) {
+        std::string buffer = text, s, framed = "rec;" + text + "recEnd;", many = "r100000," + std::string(600000, 'x');
+        PhonebookRecord r;
+        PhonebookSearchResults set;
+        largest = 0;
+        set.deserialize(framed);
+        EXPECT_EQ((std::vector<bool>{Serializer::deserialize(buffer, s, false), Serializer::deserialize(buffer, r),
+                      Serializer::deserialize(many, r), set.getRecordCount() != 0}),
+            std::vector<bool>(4, false))
+            << text;
+        EXPECT_LT(largest, 64u * 1024) << text;  // a claimed field count reserves little up front
     }
 }
 
