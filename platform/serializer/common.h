@@ -1,6 +1,5 @@
-// What every backend's codec shares: the escape set, the policies, the byte tables and
-// the helpers that need no instruction set of their own (common.cpp holds those not inline).
-// Included before, and outside, any backend's namespace.
+// What every backend's codec shares, included before and outside its namespace: the escape
+// set, the policies, the tables, the helpers of no instruction set (common.cpp: not inline).
 #ifndef DST_SERIALIZER_COMMON_H
 #define DST_SERIALIZER_COMMON_H
 
@@ -30,18 +29,16 @@ constexpr bool mustEscape(unsigned char c) {
 
 // What a backend chooses beside its primitives.
 enum class Chunks {
-    Shuffled,  // every chunk takes the same steps: its escapes expanded and decoded whole, by
-               // shuffles from tables; a value's last bytes are its last sixteen shifted
-               // down: where a mispredicted branch costs more than the steps it would skip
-    Skipping,  // a plain chunk branches past the escape steps, which take one escape at a
-               // time, the bytes after it loaded again; a value's last bytes are loaded by
-               // length, long bodies share one copy of the code: where instructions and code
-               // size cost most (ARM), or there is no shuffle
+    Shuffled,  // every chunk the same steps, its escapes expanded and decoded whole by shuffles,
+               // a value's last bytes its last sixteen shifted down: where mispredictions cost
+    Skipping,  // a plain chunk skipped on a branch, escapes one at a time, the bytes after each
+               // loaded again, last bytes loaded by length, long bodies by one copy of the
+               // code: where instructions and code size cost (ARM), or there is no shuffle
 };
 enum class LongBodies {
     Classified,  // every chunk classified, as in shorter bodies
-    ByTable,     // past three chunks, every byte written from the table: where classifying a
-                 // byte is itself a lookup, no dearer for plain text and cheaper for dense
+    ByTable,     // past three chunks, each byte written from the table: where classifying one
+                 // is itself a lookup, no dearer for plain text and cheaper for dense
 };
 
 struct ByteTable {
@@ -66,9 +63,8 @@ struct ByteTable {
         for (int v = -16; v < 256; ++v) notEscaped[v + 16] = !mustEscape(static_cast<unsigned char>(v));
     }
 };
-// What each byte is written as ("%XX" or itself), then that length. A table of its own, and
-// not internal, so that ARM takes its own address (from the GOT, not as an offset from the
-// file's constants) and indexes it with no offset to add.
+// What each byte is written as ("%XX" or itself), then that length: a table of its own, not
+// internal, so that ARM takes its address from the GOT and indexes it with no offset to add.
 struct EscapeTable {
     char at[256][4];
     constexpr EscapeTable() : at() {

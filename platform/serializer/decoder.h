@@ -32,7 +32,11 @@ private:
 
         std::size_t left() const { return size - pos; }
 
-        bool take(char c) { return pos < size && data[pos] == c ? (++pos, true) : false; }
+        bool take(char c) {
+            if (pos >= size || data[pos] != c) return false;
+            ++pos;
+            return true;
+        }
 
         // Canonical unsigned decimal (no sign, no leading zero) not above `max`, then `term`;
         // in std::size_t, which holds every limit (what is left of the text, or 2^31): on a
@@ -45,13 +49,17 @@ private:
             } else {
                 // At most max / 10 before each digit, v stays within max + 9: no wrap, every
                 // limit being far below the most a std::size_t holds.
-                for (const std::size_t most = max / 10; pos < size && data[pos] >= '0' && data[pos] <= '9'; ++pos) {
+                const std::size_t most = max / 10;
+                while (pos < size && data[pos] >= '0' && data[pos] <= '9') {
                     if (v > most) return false;
                     v = v * 10 + static_cast<std::size_t>(data[pos] - '0');
+                    ++pos;
                 }
                 if (v > max) return false;
             }
-            return take(term) ? (out = v, true) : false;
+            if (!take(term)) return false;
+            out = v;
+            return true;
         }
 
         bool integer(int& out) {
