@@ -86,7 +86,7 @@ private:
                                           : n <= 3 * kChunk && Encoder<B>::eachMask(body, n,
                                                                    [](std::size_t, unsigned m) { return m == 0; });
             auto takePlain = [&] {
-                out.assign(body, n);  // into the room `out` already has, if it is enough; unchanged if it throws
+                put(out, body, n);
                 pos += n;
                 return true;
             };
@@ -96,7 +96,7 @@ private:
                 const char* const end = unescape(scratch, body, n);
                 if (end == nullptr) return false;
                 pos += n;
-                out.assign(scratch, static_cast<std::size_t>(end - scratch));
+                put(out, scratch, static_cast<std::size_t>(end - scratch));
                 return true;
             }
             std::size_t escapes = 0;
@@ -130,6 +130,16 @@ private:
             }
             if (&to == &fresh) out.swap(fresh);
             return true;
+        }
+
+        // The `n` bytes at `p` into `out`, in the room it has if that is enough, unchanged if
+        // that throws. A record's fields start empty: append, which is assign for them, costs
+        // some forty instructions less on armhf.
+        static DST_INLINE void put(std::string& out, const char* p, std::size_t n) {
+            if (out.empty())
+                out.append(p, n);
+            else
+                out.assign(p, n);
         }
 
         // The byte the two hex digits after e[0] name; negative when either is not one.

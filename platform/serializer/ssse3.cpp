@@ -30,8 +30,15 @@ struct ShuffleTables {
     unsigned char compact[256][8];
     unsigned char kept[256];
     unsigned char slide[32];  // at k, what moves byte i + k to byte i, zeros coming in
-    constexpr ShuffleTables() : expand(), expanded(), compact(), kept(), slide() {
+    // By nibble, from mustEscape: a byte h * 16 + l below 0x80 must be escaped exactly when
+    // high[h] & low[l] is not zero (high[h] is bit h); the shuffle gives zero from 0x80 up.
+    unsigned char high[16], low[16];
+    constexpr ShuffleTables() : expand(), expanded(), compact(), kept(), slide(), high(), low() {
         for (int i = 0; i < 32; ++i) slide[i] = static_cast<unsigned char>(i < 16 ? i : 0x80);
+        for (int c = 0; c < 128; ++c) {
+            high[c >> 4] = static_cast<unsigned char>(1 << (c >> 4));
+            if (mustEscape(static_cast<unsigned char>(c))) low[c & 15] |= static_cast<unsigned char>(1 << (c >> 4));
+        }
         for (int m = 0; m < 16; ++m) {
             int o = 0;
             for (int i = 0; i < 4; ++i)
@@ -50,6 +57,12 @@ struct ShuffleTables {
     }
 };
 constexpr ShuffleTables kShuffle;
+constexpr bool escapesBelow0x80() {
+    for (int c = 0x80; c < 256; ++c)
+        if (mustEscape(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+static_assert(escapesBelow0x80(), "the nibble tables classify bytes below 0x80 only");
 
 struct Primitives : sse2::Primitives {
     static constexpr Chunks kChunks = Chunks::Shuffled;
@@ -90,8 +103,8 @@ struct Primitives : sse2::Primitives {
         const __m128i high = hexValue(load(p + 1), highOk), low = hexValue(load(p + 2), lowOk);
         const __m128i value = _mm_or_si128(_mm_slli_epi16(high, 4), low);  // digits are below 16
         const __m128i percent = _mm_cmpeq_epi8(c, _mm_set1_epi8('%'));
-        const __m128i good = _mm_and_si128(_mm_and_si128(percent, escapeVector(value)), _mm_and_si128(highOk, lowOk));
-        const auto escaped = static_cast<unsigned>(_mm_movemask_epi8(escapeVector(c)));
+        const __m128i good = _mm_andnot_si128(plainVector(value), _mm_and_si128(percent, _mm_and_si128(highOk, lowOk)));
+        const auto escaped = escapeMask(c);
         const auto starts = static_cast<unsigned>(_mm_movemask_epi8(percent));
         const auto valid = static_cast<unsigned>(_mm_movemask_epi8(good));
         const unsigned digits = starts << 1 | starts << 2 | carry;
@@ -108,12 +121,28 @@ struct Primitives : sse2::Primitives {
         return to + kShuffle.kept[keep >> 8];
     }
 
+    // 0xFF in each byte that needs no escape: each nibble looked up by a shuffle, six steps
+    // where comparing with the escape set takes nine.
+    static DST_INLINE __m128i plainVector(Chunk v) {
+        const __m128i nibble = _mm_and_si128(_mm_srli_epi16(v, 4), _mm_set1_epi8(0x0F));
+        const __m128i classes =
+            _mm_and_si128(_mm_shuffle_epi8(table(kShuffle.high), nibble), _mm_shuffle_epi8(table(kShuffle.low), v));
+        return _mm_cmpeq_epi8(classes, _mm_setzero_si128());
+    }
+    static DST_INLINE unsigned escapeMask(Chunk v) {
+        return ~static_cast<unsigned>(_mm_movemask_epi8(plainVector(v))) & 0xFFFF;
+    }
+    static DST_INLINE unsigned escapeMaskShort(Chunk c, std::size_t n) { return escapeMask(c) & firstBits(n); }
+
     // Byte i + k moved to byte i, zeros coming in, for k from 0 to 16.
     static DST_INLINE Chunk shiftDown(Chunk c, std::size_t k) {
         return _mm_shuffle_epi8(c, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kShuffle.slide + k)));
     }
 
 private:
+    static DST_INLINE __m128i table(const unsigned char* t) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+    }
     // The value of each upper-case hex digit, and in `ok` which bytes are one.
     static DST_INLINE __m128i hexValue(__m128i d, __m128i& ok) {
         const __m128i digit = _mm_sub_epi8(d, _mm_set1_epi8('0')), letter = _mm_sub_epi8(d, _mm_set1_epi8('A'));
