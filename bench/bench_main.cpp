@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Serializer.h"
 #include "records_proto.h"
+#include "serializer/table.h"
 
 namespace {
 
@@ -21,55 +21,64 @@ void perRecord(benchmark::State& state, std::size_t records, std::size_t bytes) 
     state.counters["text_bytes"] = static_cast<double>(bytes);
 }
 
-// --- Serializer on its own --------------------------------------------------------------
+// --- Serializer on its own, over each backend of its table ---------------------------------
 
-void BM_EncodeString(benchmark::State& state) {
+using dst_serializer::Backend;
+
+// Whether `backend` runs here; a benchmark of one that does not is reported as skipped.
+bool runs(benchmark::State& state, const Backend& backend) {
+    if (!backend.runs()) state.SkipWithError("skipped: this processor lacks the backend's instructions");
+    return backend.runs();
+}
+
+void encodeString(benchmark::State& state, const Backend& backend) {
     const PhonebookRecordList records = bench::makeRecords(1000);
     std::size_t bytes = 0;
     std::string out;
+    if (!runs(state, backend)) return;
     for (auto _ : state) {
         out.clear();
         for (const PhonebookRecord& r : records)
-            for (const RecordField& f : r) Serializer::serialize(out, f.second, false);
+            for (const RecordField& f : r) backend.ops.putString(out, f.second);
         benchmark::DoNotOptimize(out.data());
         bytes = out.size();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
-BENCHMARK(BM_EncodeString);
 
-void BM_DecodeString(benchmark::State& state) {
+void decodeString(benchmark::State& state, const Backend& backend) {
     std::string one;
-    Serializer::serialize(one, std::string("+44 20 7946 0018; ext: 12 caf\xC3\xA9"), false);
+    backend.ops.putString(one, std::string("+44 20 7946 0018; ext: 12 caf\xC3\xA9"));
     std::string buffer, value;
+    if (!runs(state, backend)) return;
     for (auto _ : state) {
         buffer = one;
-        Serializer::deserialize(buffer, value, false);
+        backend.ops.getString(buffer, value);
         benchmark::DoNotOptimize(value.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * one.size()));
 }
-BENCHMARK(BM_DecodeString);
 
-void BM_EncodeRecord(benchmark::State& state) {
+void encodeRecord(benchmark::State& state, const Backend& backend) {
     PhonebookRecordList records = bench::makeRecords(1000);
     std::string out;
+    if (!runs(state, backend)) return;
     for (auto _ : state) {
         out.clear();
-        for (PhonebookRecord& r : records) Serializer::serialize(out, r);
+        for (PhonebookRecord& r : records) backend.ops.putRecord(out, r);
         benchmark::DoNotOptimize(out.data());
     }
     perRecord(state, records.size(), out.size());
 }
-BENCHMARK(BM_EncodeRecord);
 
-void BM_DecodeRecord(benchmark::State& state) {
+void decodeRecord(benchmark::State& state, const Backend& backend) {
     PhonebookRecordList records = bench::makeRecords(1000);
     std::vector<std::string> texts;
     std::size_t bytes = 0;
+    if (!runs(state, backend)) return;
     for (PhonebookRecord& r : records) {
         texts.emplace_back();
-        Serializer::serialize(texts.back(), r);
+        backend.ops.putRecord(texts.back(), r);
         bytes += texts.back().size();
     }
     std::string buffer;
@@ -77,13 +86,12 @@ void BM_DecodeRecord(benchmark::State& state) {
     for (auto _ : state) {
         for (const std::string& t : texts) {
             buffer = t;
-            Serializer::deserialize(buffer, out);
+            backend.ops.getRecord(buffer, out);
             benchmark::DoNotOptimize(out.data());
         }
     }
     perRecord(state, records.size(), bytes);
 }
-BENCHMARK(BM_DecodeRecord);
 
 // --- Search results against protobuf and memcpy --------------------------------------------
 
@@ -187,4 +195,17 @@ BENCHMARK(BM_GroupListSerializeXml);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    for (const Backend& backend : dst_serializer::kBackends) {
+        const std::string name(backend.name);
+        benchmark::RegisterBenchmark(("BM_EncodeString/" + name).c_str(), encodeString, backend);
+        benchmark::RegisterBenchmark(("BM_DecodeString/" + name).c_str(), decodeString, backend);
+        benchmark::RegisterBenchmark(("BM_EncodeRecord/" + name).c_str(), encodeRecord, backend);
+        benchmark::RegisterBenchmark(("BM_DecodeRecord/" + name).c_str(), decodeRecord, backend);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

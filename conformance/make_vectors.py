@@ -10,9 +10,27 @@ again after a change and commit what differs.
 import json
 import os
 import random
+import re
 import sys
 
 INT_MIN, INT_MAX = -2147483648, 2147483647
+
+
+def serializer_sizes():
+    """The sizes of our serializer's codec, each line `constexpr std::size_t kName = ...;` of
+    platform/serializer/sizes.h evaluated in turn: the edges these vectors probe."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    text = open(os.path.join(here, "..", "platform", "serializer", "sizes.h"), encoding="ascii").read()
+    sizes = {}
+    for name, expression in re.findall(r"^constexpr std::size_t (k\w+) = ([^;]+);", text, re.M):
+        arithmetic = re.sub(r"\bk\w+\b", lambda m: str(sizes[m.group()]), expression)
+        assert re.fullmatch(r"[0-9 +*/()-]+", arithmetic), (name, expression)
+        sizes[name] = eval(arithmetic.replace("/", "//"))
+    return sizes
+
+
+SIZES = serializer_sizes()
+ON_STACK, DECODED_ON_STACK, SCRATCH = SIZES["kLongestOnStack"], SIZES["kLongestDecodedOnStack"], SIZES["kScratch"]
 ESCAPED_PRINTABLE = b"%:;"
 
 
@@ -138,9 +156,9 @@ def strings():
 
 
 def chunks():
-    """Lengths around the sixteen-byte chunks, and the 4096-byte scratches of our encoder and decoder."""
+    """Lengths around the sixteen-byte chunks, and the scratches of our encoder and decoder."""
     f = File("string-lengths.json", "Strings of lengths around 16, 32, 48 and 64 bytes and around our "
-                                    "4096-byte scratches, with escapes at the chunk borders.")
+                                    "%d-byte scratches, with escapes at the chunk borders." % SCRATCH)
     rng = random.Random(4096)
     for n in [1, 2, 3, 4, 7, 8, 9, 12, 15, 16, 17, 31, 32, 33, 47, 48, 49, 63, 64, 65, 95, 96, 97]:
         f.both("length-%d-plain" % n, "string", b"a" * n)
@@ -162,14 +180,15 @@ def chunks():
             for before, prefix in {"plain": b"p" * at, "escapes": b"p" * (at % 3) + b"%3B" * (at // 3)}.items():
                 body = prefix + bad + b"q" * (40 - at)
                 f.reject("bad-escape-%s-after-%s-at-%d" % (name, before, at), "string", b"s%d," % len(body) + body)
-    # One pass on the stack while 3n + 56 fits in 4096 (n <= 1346); counted beyond.
-    for n in [1345, 1346, 1347, 1348, 4096, 4097]:
+    # Our encoder writes a value in one pass on the stack while its worst case fits there,
+    # and counts its escapes first beyond.
+    for n in [ON_STACK - 1, ON_STACK, ON_STACK + 1, ON_STACK + 2, SCRATCH, SCRATCH + 1]:
         f.both("length-%d-plain" % n, "string", b"c" * n)
         f.both("length-%d-escapes" % n, "string", b"%:" * (n // 2) + b"x" * (n % 2))
         f.both("length-%d-escape-last" % n, "string", b"d" * (n - 1) + b";")
-    # Our decoder decodes a body of up to 4080 bytes in one pass on the stack, and checks a
-    # longer one whole before decoding it.
-    for n in [4080, 4081, 5000]:
+    # Our decoder decodes a body in one pass on the stack while it fits there with room to
+    # spare, and checks a longer one whole before decoding it.
+    for n in [DECODED_ON_STACK, DECODED_ON_STACK + 1, 5000]:
         f.reject("length-%d-bad-escape-last" % n, "string", b"s%d," % n + b"e" * (n - 3) + b"%3a")
         f.reject("length-%d-raw-colon-last" % n, "string", b"s%d," % n + b"e" * (n - 1) + b":")
     return f
@@ -187,7 +206,7 @@ def records():
     f.both("record-every-byte", "record", [(bytes([c]), bytes([255 - c])) for c in range(256)])
     for n in [9, 10, 31, 32, 33, 100]:
         f.both("record-%d-fields" % n, "record", [(b"f%d" % i, b"v:%d" % i) for i in range(n)])
-    for n in [1346, 1347, 2100]:  # around and past the scratch, in one field and in two
+    for n in [ON_STACK, ON_STACK + 1, 2100]:  # around and past the scratch, in one field and in two
         f.both("record-field-of-%d" % n, "record", [(b"k", b";" * n)])
         f.both("record-fields-of-%d" % n, "record", [(b"a" * (n // 2), b"b" * (n // 2)), (b"c", b":" * n)])
     f.accept("record-then-record", "record", [(b"a", b"b")], enc_rec([]))

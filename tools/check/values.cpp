@@ -5,6 +5,7 @@
 #include <random>
 
 #include "check.h"
+#include "serializer/sizes.h"
 
 namespace dstcheck {
 
@@ -105,8 +106,10 @@ std::vector<Value> roundTripValues(int kind) {
         std::string all;
         for (int c = 0; c < 256; ++c) all.push_back(static_cast<char>(c));
         values.emplace_back(all);
-        for (std::size_t n : {100, 127, 128, 129, 255, 256, 257, 1023, 1024, 1025, 1345, 1346, 1347, 1348, 2047, 2048,
-                 2049, 4095, 4096, 4097, 8191, 8192, 8193, 65535, 65536, 65537, 100000}) {
+        constexpr std::size_t onStack = dst_serializer::kLongestOnStack;  // our encoder's edge
+        for (std::size_t n : std::initializer_list<std::size_t>{100, 127, 128, 129, 255, 256, 257, 1023, 1024, 1025,
+                 onStack - 1, onStack, onStack + 1, onStack + 2, 2047, 2048, 2049, 4095, 4096, 4097, 8191, 8192, 8193,
+                 65535, 65536, 65537, 100000}) {
             values.emplace_back(std::string(n, ';'));
             values.emplace_back(randomBytes(rng, n));
         }

@@ -1,20 +1,18 @@
 // The NEON backend (32-bit ARM built with NEON, and AArch64): a chunk is one vector register.
-#ifndef DST_SERIALIZER_CHUNK_NEON_H
-#define DST_SERIALIZER_CHUNK_NEON_H
+#include "table.h"
 
+#if defined(__ARM_NEON)
 #include <arm_neon.h>
 
-#include "chunk.h"
+#include "common.h"
 
-namespace dst_serializer {
+namespace dst_serializer::neon {
+namespace {
 
-struct Neon {
+struct Primitives {
     using Chunk = uint8x16_t;
-    static constexpr const char* name = "NEON";
-    static constexpr bool kFewestInstructions = true;
-    static constexpr bool kShuffles = false;
-    static constexpr bool kReloads = false;
-    static constexpr bool kLongByTable = false;
+    static constexpr Chunks kChunks = Chunks::Skipping;
+    static constexpr LongBodies kLongBodies = LongBodies::Classified;
 
     static DST_INLINE Chunk load(const char* p) { return vld1q_u8(reinterpret_cast<const std::uint8_t*>(p)); }
     static DST_INLINE Chunk loadShort(const char* p, std::size_t n) {
@@ -23,17 +21,13 @@ struct Neon {
     }
     static DST_INLINE void store(char* out, Chunk c) { vst1q_u8(reinterpret_cast<std::uint8_t*>(out), c); }
 
-    // A table lookup of bytes k to k + 15: indices past the chunk give zero.
-    static DST_INLINE Chunk shiftDown(Chunk c, std::size_t k) {
-        const uint8x8x2_t table = {{vget_low_u8(c), vget_high_u8(c)}};
-        const uint8x8_t at = vadd_u8(vcreate_u8(0x0706050403020100u), vdup_n_u8(static_cast<std::uint8_t>(k)));
-        return vcombine_u8(vtbl2_u8(table, at), vtbl2_u8(table, vadd_u8(at, vdup_n_u8(8))));
-    }
-
     static DST_INLINE unsigned escapeMaskShort(Chunk c, std::size_t n) { return escapeMask(c) & firstBits(n); }
+    // ':' and ';' differ in their lowest bit only, so one compare finds both.
+    static_assert((':' | 1) == ';');
     static DST_INLINE unsigned escapeMask(Chunk v) {
-        const uint8x16_t hit = vorrq_u8(vorrq_u8(vcleq_u8(v, vdupq_n_u8(0x1F)), vceqq_u8(v, vdupq_n_u8(0x7F))),
-            vorrq_u8(vceqq_u8(v, vdupq_n_u8('%')), vceqq_u8(vorrq_u8(v, vdupq_n_u8(1)), vdupq_n_u8(';'))));
+        const uint8x16_t hit =
+            vorrq_u8(vorrq_u8(vcleq_u8(v, vdupq_n_u8(kLastControl)), vceqq_u8(v, vdupq_n_u8(kDelete))),
+                vorrq_u8(vceqq_u8(v, vdupq_n_u8('%')), vceqq_u8(vorrq_u8(v, vdupq_n_u8(1)), vdupq_n_u8(';'))));
         // One bit per byte: weight the lanes 1, 2, ..., 128 in each half and add them up pairwise.
         const uint8x16_t weights = vreinterpretq_u8_u64(vdupq_n_u64(0x8040201008040201u));
         const uint8x16_t bits = vandq_u8(hit, weights);
@@ -44,6 +38,10 @@ struct Neon {
     }
 };
 
-}  // namespace dst_serializer
+}  // namespace
 
+#include "codec.h"
+
+}  // namespace dst_serializer::neon
+const dst_serializer::Ops dst_serializer::kNeon = dst_serializer::neon::kOps;
 #endif
