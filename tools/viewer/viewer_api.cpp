@@ -4,6 +4,8 @@
 // or the message of a fault) before its next call.
 #include <emscripten/emscripten.h>
 
+#include <charconv>
+#include <cstdint>
 #include <iterator>
 #include <new>
 #include <string>
@@ -18,6 +20,10 @@ using namespace dstypes;
 
 std::string input, result, notes;  // notes: one line each
 long errorAt = -1;                 // the byte at which a strict reading of the text stopped
+std::vector<std::int32_t> spans;   // dst_read's spans: kSpanNumbers numbers each
+std::string pointers;              // and their JSON pointers, one a line
+// Of each span: start, body, end, role, and the element of the kind's big array it lies in.
+constexpr std::size_t kSpanNumbers = 5;
 
 // The flags of dst_decode: the options of `dstypes decode` of the same names.
 enum : int { kCompact = 1, kLenient = 2, kXml = 4 };
@@ -31,7 +37,7 @@ const Kind& kindOf(int n) {
 // tool's exit status.
 template <typename Convert>
 int run(Convert convert) {
-    result.clear(), notes.clear(), errorAt = -1;
+    result.clear(), notes.clear(), errorAt = -1, spans.clear(), pointers.clear();
     try {
         Output out;
         convert(out);
@@ -46,6 +52,18 @@ int run(Convert convert) {
         return 1;
     }
     return 2;
+}
+
+// The element of the array `key` that `pointer` lies in ("/records/12/3/value": 12), or -1,
+// so that the page finds an element's spans without reading their pointers. Offsets and
+// indexes fit in 32 bits: the module's memory, input included, is at most 2 GiB.
+std::int32_t elementOf(std::string_view pointer, std::string_view key) {
+    const std::size_t digits = key.size() + 2;
+    std::int32_t n = -1;
+    if (!key.empty() && pointer.size() > digits && pointer[0] == '/' && pointer.substr(1, key.size()) == key &&
+        pointer[digits - 1] == '/')
+        std::from_chars(pointer.data() + digits, pointer.data() + pointer.size(), n);
+    return n;
 }
 
 }  // namespace
@@ -87,6 +105,42 @@ EMSCRIPTEN_KEEPALIVE int dst_decode(int kind, int flags) {
         }
     });
 }
+
+/// The strict reading of the input as kind number `kind` (-1: detected): its compact JSON,
+/// as `dstypes decode --compact`, and the spans of every piece it takes (dst_spans), those
+/// before the fault when it fails.
+EMSCRIPTEN_KEEPALIVE int dst_read(int kind) {
+    return run([kind](Output& out) {
+        const std::string_view text = input;
+        const bool detected = kind < 0;
+        if (detected && onlySpace(text)) notes = "no text; read as an empty set of search results\n";
+        const Kind& k = detected ? detectKind(text) : kindOf(kind);
+        const Origin origin = detected ? Origin::detected : Origin::given;
+        std::vector<Span> taken;
+        auto keep = [&taken, &k] {
+            for (const Span& s : taken) {
+                spans.insert(spans.end(), {static_cast<std::int32_t>(s.start), static_cast<std::int32_t>(s.body),
+                                              static_cast<std::int32_t>(s.end), static_cast<std::int32_t>(s.role),
+                                              elementOf(s.pointer, k.arrayKey)});
+                pointers += s.pointer + "\n";
+            }
+        };
+        try {
+            readSpans(text, k, origin, taken);
+        } catch (const BadText&) {
+            keep();
+            throw;
+        }
+        keep();
+        decode(text, k, origin, Layout::compact, out);
+    });
+}
+
+/// The spans of the last dst_read: five numbers each (start, body, end, role, element; of
+/// dst_span_count spans), and their pointers, one a line.
+EMSCRIPTEN_KEEPALIVE const std::int32_t* dst_spans() { return spans.data(); }
+EMSCRIPTEN_KEEPALIVE std::size_t dst_span_count() { return spans.size() / kSpanNumbers; }
+EMSCRIPTEN_KEEPALIVE const char* dst_pointers() { return pointers.c_str(); }
 
 /// Writes the text form of kind number `kind` of the JSON in the input, as `dstypes encode`.
 EMSCRIPTEN_KEEPALIVE int dst_encode(int kind) {
