@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "json_values.h"
 
 using namespace dstypes;
@@ -92,38 +94,61 @@ TEST(DstypesCore, DetectionFindsAKindThatTakesTheWholeText) {
         EXPECT_EQ((std::pair<std::string_view, bool>{detectKind(text, &(taken = !takes)).name, taken}),
             std::make_pair(name, takes))
             << text;
-    EXPECT_EQ(detectKind("s24,PhonebookGroupDimensionsi3.i9.i16.", nullptr, hasXml).name, "dimensions");  // not values
+    EXPECT_EQ(detectKind("x", nullptr, hasClass).name, "search-results");  // the likeliest with a class, not values
 }
 
-TEST(DstypesCore, TextFaultsNameTheKindTheByteAndAnExcerpt) {
-    const std::tuple<std::string, std::string_view, std::string> cases[] = {
-        // text, kind given (none: detected), message
-        {"PhonebookGroupList:i1.s1,as0,", "group-list",
-            "bad group-list text (given) at byte 19: the group count is 1, not 16, near "
-            "\"...okGroupList:[i]1.s1,as0,\""},
-        {"i16.", "group-list",
-            "bad group-list text (given) at byte 0: expected a header ending in ':', near \"[i]16.\""},
-        {"s1,as6,abcdef x", "group",
-            "bad group text (given) at byte 13: unexpected text after the last value, near \"...1,as6,abcdef[ ]x\""},
-        {"s2,XYi1.i2.i15.", "dimensions",
-            "bad dimensions text (given) at byte 0: the type tag is not PhonebookGroupDimensions, near "
-            "\"[s]2,XYi1.i2.i1...\""},
-        {"s24,PhonebookGroupDimensionsi3.i9.i16.", "dimensions",
-            "bad dimensions text (given) at byte 34: the group name limit is not 15, near \"...nsionsi3.i9.[i]16.\""},
-        {"rec;r1,s1,as1,brecEnd;rec;", "",
-            "bad search-results text (detected) at byte 22: frame without \"recEnd;\", near \"...as1,brecEnd;[r]ec;\""},
-        {"rec;r1,s1,as1,bXrecEnd;", "search-results",
-            "bad search-results text (given) at byte 15: unexpected text before \"recEnd;\", near "
-            "\"...;r1,s1,as1,b[X]recEnd;\""},
-        {"x\xff\"", "",
-            "bad values text (detected) at byte 0: expected an integer, a string or a record (value 0), near "
-            "\"[x]\\xff\\x22\""},
-        {"r2,s1,as1,bcd", "values",
-            "bad values text (given) at byte 0: expected a record (value 0), near \"[r]2,s1,as1,bcd\""}};
-    for (const auto& [text, name, message] : cases) {
-        const Origin origin = name.empty() ? Origin::detected : Origin::given;
-        EXPECT_EQ(
-            outcome(decode, text, name.empty() ? detectKind(text) : kind(name), origin, Layout::compact), message);
+// A fault names the byte that makes the text invalid, what was expected there, where it sits, its line
+// and column when the text has lines, and, for a detected kind, that no kind reads the text.
+TEST(DstypesCore, TextFaultsNameTheOffendingByteAndTheirCause) {
+    const std::tuple<std::string, std::string_view, std::size_t, std::string> cases[] = {
+        // text, kind given ("": detected), the offending byte, what the message says from there
+        {"PhonebookGroupList:i1.s1,as0,", "group-list", 19,
+            "19: the group count is 1, not 16, near \"...okGroupList:[i]1.s1,as0,\""},
+        {"i16.", "group-list", 4, "4: no ':' ends a header"},
+        {"s1,as6,abcdef x", "group", 14, "14: unexpected text after the last value"},
+        {"H\r\nX:s1,a\r\n", "group", 9, "9: expected a string, found the byte \\x0d (the ring tone; line 2, column 7)"},
+        {"s2,XYi1.i2.i15.", "dimensions", 0, "0: the type tag is not PhonebookGroupDimensions"},
+        {"s24,PhonebookGroupDimensionsi3.i9.i16.", "dimensions", 34, "34: the group name limit is not 15"},
+        {"rec;r1,s1,as1,brecEnd;rec;", "", 26, "26: expected a record, found the end of the text (record 1)"},
+        {"rec;r1,s1,as1,bXrecEnd;", "search-results", 15, "15: unexpected text before \"recEnd;\""},
+        {"rec;r1,s1,as1,b", "search-results", 15, "15: expected \"recEnd;\", found the end of the text (record 0)"},
+        {"rec;r1,s1,as3,a:brecEnd;", "", 15,
+            "15: ':' must be written %3A inside a value (record 0, the value of field 0)"},
+        {"rec;r2,s0,s0,s1,as5,abcrecEnd;", "", 18,
+            "18: a length of 5 runs past the frame's \"recEnd;\" by 2 bytes "
+            "(record 0, the value of field 1)"},
+        {"x\xff\"", "", 0, "0: expected an integer, a string or a record, found 'x' (value 0), near \"[x]\\xff\\x22\""},
+        {"i1.r2,s1,as1,bcd", "values", 4,
+            "4: a count of 2 fields needs at least 12 bytes, and 10 follow before the "
+            "end of the text (value 1)"},
+        {"r1,s1,as3,%4b", "values", 10, "10: an escape's hex digits are upper-case: %4B, not %4b (value 0, the value"},
+        {"s3,%41", "values", 3, "3: 'A' is written as it is, not as %41"},
+        {"s3,%GG", "values", 3, "3: '%' begins an escape"}, {"s2,a%", "values", 4, "4: the escape is cut off"},
+        {"s2,;\x7F", "values", 3, "3: ';' must be written %3B"},
+        {"s1,\x7F", "values", 3, "3: the byte \\x7f must be written %7F"},
+        {"s1,\x01", "values", 3, "3: the byte \\x01 must be written %01"},
+        {"i-0.", "values", 2, "2: a '-' is followed"}, {"i01.", "values", 2, "2: an integer has no leading zeros"},
+        {"s01,a", "values", 2, "2: a length has no leading"},
+        {"i2147483648.", "values", 10, "10: an integer is at most 2147483647"},
+        {"i+1.", "values", 1, "1: an integer has no '+'"},
+        {"i-2147483649.", "values", 11, "11: an integer is at least -2147483648"},
+        {"i1x", "values", 2, "2: expected '.'"}, {"i", "values", 1, "1: expected a digit, found the end"},
+        {"s1;a", "values", 2, "2: expected ',' after the length"},
+        {"s", "values", 1, "1: expected the length's digits"},
+        {"r1,s1,ai1.,", "values", 7, "7: expected a string, found an integer"},
+        {"s99999999999999999999,", "values", 2, "2: a length of 20 digits runs past the end of the text"}};
+    for (const auto& [text, name, byte, message] : cases) {
+        const Kind& k = name.empty() ? detectKind(text) : kind(name);
+        try {
+            decode(
+                text, k, name.empty() ? Origin::detected : Origin::given, Layout::compact, *std::make_unique<Output>());
+            ADD_FAILURE() << text;
+        } catch (const BadText& e) {
+            const std::string said = e.what(),
+                              origin = name.empty() ? " (the likeliest kind; no kind reads this text)" : "";
+            EXPECT_EQ(e.at, byte) << said;
+            EXPECT_EQ(said.find("bad " + std::string(k.name) + " text" + origin + " at byte " + message), 0) << said;
+        }
     }
 }
 
