@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The dstypes command line: a round trip per kind, the XML forms, and a table of inputs with
-# their exit codes, messages and output; the conversions themselves are dstypes_test's.
+# The dstypes command line: a round trip per kind, the XML forms, a table of inputs with their
+# exit codes, messages and output, the man page, and realistic contact records line for line,
+# faults planted in them named at their byte; the conversions themselves are dstypes_test's.
 # Usage: tool_test.sh DSTYPES DATA_DIR
 tool=$1 data=$2 failed=0 tmp=$(mktemp)
 trap 'rm -f "$tmp" "$tmp".*' EXIT
@@ -22,4 +23,13 @@ while IFS='|' read -r code pattern output input args; do
 done <"$(dirname "$0")/tool_cases.txt"
 "$tool" decode - <&- 2>"$tmp.err"; [[ $? == 1 && $(<"$tmp.err") == *"cannot read standard input"* ]] || fail "closed standard input"
 for args in --help --version "decode $data/group.txt"; do "$tool" $args >/dev/full 2>"$tmp.err"; [[ $? == 1 && $(<"$tmp.err") == *"cannot write the output: No space"* ]] || fail "$args > /dev/full"; done
+# Real data (make_captures.py): one result set a line both ways, a blank line kept, and each line's planted fault named.
+python3 "$(dirname "$0")/make_captures.py" 40 120000 "$tmp" || fail "make_captures.py"
+"$tool" encode --lines "$tmp.ndjson" | cmp -s - "$tmp.txt" || fail "encode --lines of contact records"
+"$tool" decode --lines "$tmp.txt" | cmp -s - "$tmp.ndjson" || fail "decode --lines of contact records"
+"$tool" decode --lines "$tmp.bad.txt" 2>&1 >"$tmp.out" | sed 's/, near ".*//' | diff - "$tmp.expected" && [[ $(tr -d '\n' <"$tmp.out") == "" && $(wc -l <"$tmp.out") == 40 ]] || fail "faults of contact records"
+[[ $("$tool" decode "$tmp.bad.txt" 2>&1) == "$(sed -En '1s/^(.*):1:([0-9]+): (.*)\)$/\1: \3; line 1, column \2), near "/p' "$tmp.expected")"* ]] || fail "a file's fault"
+# The man page: every option of --help, and the sections a man page has.
+man=$(zcat "$(dirname "$tool")/dstypes.1.gz" | man -l - 2>/dev/null)
+for word in $("$tool" --help | grep -oE -- '--[a-z]+' | sort -u) 'EXIT STATUS' EXAMPLES 'SEE ALSO'; do [[ $man == *"$word"* ]] || fail "man page without $word"; done
 exit $failed
