@@ -1,7 +1,8 @@
 # dst_man_page(TARGET NAME DESCRIPTION COMPONENT): the man page of the program TARGET,
 # written to NAME.1.gz from its --help at build time by help2man, and installed with
-# COMPONENT. The paragraphs of --help headed "Exit status:" and "See also:" become the man
-# page's EXIT STATUS and SEE ALSO ("Examples:" becomes EXAMPLES by itself). A cross-built program answers through the emulator, from a wrapper of its name.
+# COMPONENT. A cross-built program answers through the emulator, from a wrapper of its name.
+# The paragraphs of --help headed "Exit status:" and "See also:" become the man page's
+# EXIT STATUS and SEE ALSO ("Examples:" becomes EXAMPLES by itself).
 function(dst_man_page target name description component)
   find_program(HELP2MAN help2man)
   if(NOT HELP2MAN OR (CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR))
