@@ -9,8 +9,7 @@ printf "# known failures\n  appends-only  # prepends\n" >"$listed"
 # library | exit status | required checks that fail | pattern of the report | arguments (@ is LIBDIR)
 while IFS='|' read -r lib code expected pattern args; do
   [[ -d $dir/$lib ]] && lib=$lib/libSerializer.so
-  out=$("$@" "$dir/$lib" --vectors "$vectors" --timeout 3 ${args//@/$dir} 2>&1)
-  rc=$?
+  out=$("$@" "$dir/$lib" --vectors "$vectors" --timeout 3 ${args//@/$dir} 2>&1); rc=$?
   got=$(sed -n '/^Our text form/q; s/^  FAIL  \([a-zA-Z-]*\):.*/\1/p' <<<"$out" | xargs)
   [[ $rc == "$code" && $got == "$expected" && $out =~ $pattern && $out != *Deserialise* ]] || { echo "FAIL: $lib $args: exit $rc, failing [$got]"; echo "$out"; failed=1; }
 done <<TABLE

@@ -302,7 +302,7 @@ void Cursor::fail(std::size_t at, const std::string& message, std::string where)
                  std::to_string(at - lineStart + 1);
     }
     throw BadText("bad " + std::string(kind_.name) + " text" +
-                      (origin_ == Origin::detected ? " (the likeliest kind; no kind reads this text)" : "") +
+                      (origin_ == Origin::detected ? " (the likeliest kind; no kind reads this text)" : " (given)") +
                       " at byte " + std::to_string(at) + ": " + message + (where.empty() ? "" : " (" + where + ")") +
                       ", near \"" + excerpt(text_, at) + "\"",
         at);
