@@ -17,7 +17,7 @@
 #define removes_none 6    // removes-one-value
 #define removes_two 7     // removes-one-value: a second value of the kind goes too
 #define crash 8           // round-trip-strings: the string encoder crashes past 4096 bytes
-#define hang 9            // round-trip-records: the record encoder never returns past 200 fields
+#define hang 9            // round-trips: the integer encoder spins on 1 << 30, the record one sleeps past 200 fields
 #define missing 10        // no record decoder at all
 #define other_grammar 11  // other letters, a sign on every integer, escapes with '\', lengths in bytes held
 
@@ -121,6 +121,7 @@ bool decode(std::string& buffer, T& out) {
 }  // namespace
 
 void Serializer::serialize(std::string& buffer, int value) {
+    for (volatile unsigned spin = 0; FAULT == hang && value == 1 << 30;) spin = spin + 1;
     put(buffer, kInteger + std::string(kOther && value >= 0 ? "+" : "") + std::to_string(value) + ".");
 }
 

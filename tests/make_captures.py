@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes a result set of realistic, awkward directory records as the JSON `dstypes encode
-search-results` reads: `make_captures.py RECORDS [PHOTO_BYTES]`. The same records on every
-run. Each record is a contact as vCards carry them: folded and quoted-printable lines, a
-base64 photo (up to PHOTO_BYTES, default 49 152), CR/LF and tabs inside values, values dense
-in ':', ';' and '%', empty values, and Latin-1 and Shift-JIS bytes that are not UTF-8."""
+"""Writes a result set of realistic, awkward directory records as the JSON `dstypes encode search-results`
+reads: `make_captures.py RECORDS [PHOTO_BYTES [--lines]]` (--lines: a result set a line, as `dstypes decode
+--lines` writes it, line 3 blank). The same records on every run. Each record is a contact as vCards carry
+them: folded and quoted-printable lines, a base64 photo (up to PHOTO_BYTES, default 49 152), CR/LF and tabs
+inside values, values dense in ':', ';' and '%', empty values, and Latin-1 and Shift-JIS bytes not UTF-8."""
 import base64, json, random, sys
 
 records, photo = int(sys.argv[1]), int(sys.argv[2]) if len(sys.argv) > 2 else 49152
@@ -39,5 +39,7 @@ def contact(i):
     return [{"name": text(n.encode()), "value": text(v if isinstance(v, bytes) else v.encode())} for n, v in fields]
 
 
-json.dump({"kind": "search-results", "records": [contact(i) for i in range(records)]}, sys.stdout, ensure_ascii=False)
-sys.stdout.write("\n")
+captures = [contact(i) for i in range(records)]
+lines = ["" if n == 2 else json.dumps({"kind": "search-results", "records": [r]}, ensure_ascii=False, separators=(",", ":"))
+         for n, r in enumerate(captures)] if len(sys.argv) > 3 else []
+print("\n".join(lines) if lines else json.dumps({"kind": "search-results", "records": captures}, ensure_ascii=False))

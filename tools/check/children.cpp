@@ -8,9 +8,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <sstream>
 
 #include "check.h"
 
@@ -32,6 +36,29 @@ void writeFrame(int fd, std::uint32_t index, const std::string& detail) {
         if (n <= 0) _exit(3);
         at += static_cast<std::size_t>(n);
     }
+}
+
+// What `pid` is doing: the processor time it has used, in seconds (user and system), and
+// whether it is asleep (neither running, nor waiting for a processor or a disk); 0 and
+// asleep when it cannot be read.
+struct Usage {
+    double seconds = 0;
+    bool asleep = true;
+};
+Usage usageOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    const std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t name = stat.rfind(')');  // the command's name, in parentheses, may hold anything
+    if (name == std::string::npos) return {};
+    std::istringstream fields(stat.substr(name + 1));
+    std::string state, skip;
+    fields >> state;
+    for (int field = 4; field < 14; ++field) fields >> skip;  // ppid ... cmajflt
+    unsigned long long user = 0, system = 0;
+    fields >> user >> system;
+    if (!fields) return {};
+    return {
+        static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK)), state != "R" && state != "D"};
 }
 
 // A child's last frame: it stops of its own accord.
@@ -88,14 +115,27 @@ std::vector<Outcome> runAll(const std::vector<Check>& checks, int timeoutSeconds
         std::string frames;
         std::string failure;
         bool finished = false;
+        // A check hangs when it uses `timeoutSeconds` of processor time, or sleeps that long
+        // without using any: one that is slow only because the machine is busy is waiting
+        // for a processor, not asleep, and goes on.
+        double used = 0, atStart = 0;  // atStart: when the running check began
+        auto progressed = std::chrono::steady_clock::now();
         for (;;) {
             pollfd p{fds[0], POLLIN, 0};
-            const int ready = ::poll(&p, 1, timeoutSeconds * 1000);
+            const int ready = ::poll(&p, 1, 250);
             if (ready < 0 && errno == EINTR) continue;
-            if (ready == 0) {
-                failure = "did not finish within " + std::to_string(timeoutSeconds) + " s";
+            const Usage now = usageOf(pid);
+            const auto clock = std::chrono::steady_clock::now();
+            if (now.seconds > used || !now.asleep) used = std::max(used, now.seconds), progressed = clock;
+            if (used - atStart >= timeoutSeconds) {
+                failure = "used " + std::to_string(timeoutSeconds) + " s of processor time without finishing";
                 break;
             }
+            if (clock - progressed >= std::chrono::seconds(timeoutSeconds)) {
+                failure = "hung: asleep for " + std::to_string(timeoutSeconds) + " s";
+                break;
+            }
+            if (ready == 0) continue;
             char chunk[65536];
             const ssize_t n = ::read(fds[0], chunk, sizeof chunk);
             if (n < 0 && errno == EINTR) continue;
@@ -112,7 +152,7 @@ std::vector<Outcome> runAll(const std::vector<Check>& checks, int timeoutSeconds
                     continue;
                 }
                 outcomes[head[0]] = {detail.empty(), detail};
-                next = head[0] + 1;
+                next = head[0] + 1, atStart = used, progressed = clock;
             }
         }
         ::close(fds[0]);

@@ -111,6 +111,20 @@ void findOperations(void* handle, const std::string& path) {
                        "call the operations with the C++11 std::string, and it exports" +
                        oldAbi);
     if (!missing.empty()) throw Unusable(path + " lacks" + missing);
+    // A file that only loads the library that defines them (the directory service types
+    // themselves, a wrapper) would be passed for a library it does not hold.
+    const std::string self = fileOf(handle);
+    std::string elsewhere;
+    for (void* symbol : found) {
+        Dl_info info{};
+        std::error_code error;
+        if (::dladdr(symbol, &info) && info.dli_fname && !std::filesystem::equivalent(info.dli_fname, self, error) &&
+            elsewhere.find(info.dli_fname) == std::string::npos)
+            elsewhere += std::string(elsewhere.empty() ? "" : ", ") + info.dli_fname;
+    }
+    if (!elsewhere.empty())
+        throw Unusable(path + " does not define the Serializer operations itself: they come from " + elsewhere +
+                       ", which it loads. Check that file instead.");
     ops = {reinterpret_cast<decltype(ops.putInt)>(found[0]), reinterpret_cast<decltype(ops.putString)>(found[1]),
         reinterpret_cast<decltype(ops.putRecord)>(found[2]), reinterpret_cast<decltype(ops.getInt)>(found[3]),
         reinterpret_cast<decltype(ops.getString)>(found[4]), reinterpret_cast<decltype(ops.getRecord)>(found[5])};

@@ -110,9 +110,10 @@ enum class Layout { indented, compact };
 enum class Strict { check, taken };
 
 /// The kind of `text`: the likeliest kind when its strict reading takes the whole text, else
-/// the first kind (of those that `among` accepts, when given) whose reading does, else the
-/// likeliest, whose reading then names the fault. `taken`, when given, tells whether a
-/// reading took the text.
+/// the first kind of those that `among` accepts (every kind when null) whose reading does,
+/// else the first other kind whose reading does, else the likeliest of those `among`
+/// accepts, whose reading then names the fault: so a fault of a detected kind means that no
+/// kind reads the text. `taken`, when given, tells whether a reading took the text.
 const Kind& detectKind(std::string_view text, bool* taken = nullptr, bool (*among)(const Kind&) = nullptr);
 
 /// Reads `text` strictly as `kind` and writes its JSON to `out`, followed by a newline.
@@ -158,6 +159,10 @@ void readSpans(std::string_view text, const Kind& kind, Origin origin, std::vect
 /// written record by record, never held whole. On a fault, part of the text may already be
 /// on `out`.
 void encode(std::string_view json, const Kind& kind, Output& out);
+
+/// The kind that the top object of `json` names in its "kind" member, read no further than
+/// that member; BadInput when there is none or it names no kind.
+const Kind& kindOfJson(std::string_view json);
 
 }  // namespace dstypes
 

@@ -1,12 +1,57 @@
 // encode: JSON in the shape decode writes, read as a stream of events and written as text.
 // The kind's own members and elements go to its encoder (kinds.cpp).
 #include <algorithm>
+#include <optional>
 
 #include "kind_encoder.h"
 
 namespace dstypes {
 
 namespace {
+
+[[noreturn]] void badSyntax(std::size_t position, const nlohmann::detail::exception& e) {
+    std::string what = e.what();  // "[json.exception...] parse error at line 2, column 1: ..."
+    const std::size_t at = what.find("at line ");
+    what = at != std::string::npos ? what.substr(at + 3) : what.substr(what.find("] ") + 2);
+    throw BadInput("bad JSON at byte " + std::to_string(position ? position - 1 : 0) + ", " + what);
+}
+
+// The string that the top object holds in its member "kind", read as far as that member.
+class KindFinder : public nlohmann::json_sax<Json> {
+public:
+    std::optional<std::string> kind;
+    bool found = false;  // the member, of any type
+
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t& v) override {
+        if (depth_ == 1 && atKind_) kind = v;
+        return value();
+    }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override { return value(), ++depth_, true; }
+    bool start_array(std::size_t) override { return value(), ++depth_, true; }
+    bool end_object() override { return --depth_, true; }
+    bool end_array() override { return --depth_, true; }
+    bool key(string_t& k) override {
+        atKind_ = depth_ == 1 && k == "kind";
+        return true;
+    }
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e) override {
+        badSyntax(position, e);
+    }
+
+private:
+    bool value() {  // false stops the parser once the member is read
+        found = found || (depth_ == 1 && atKind_);
+        return !found;
+    }
+    std::size_t depth_ = 0;
+    bool atKind_ = false;
+};
 
 // Events of the JSON parser, turned into the text form as they come. The members of the top
 // object are taken one by one; each element of its one big array (a group, a record, a
@@ -46,10 +91,7 @@ public:
         return true;
     }
     bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e) override {
-        std::string what = e.what();  // "[json.exception...] parse error at line 2, column 1: ..."
-        const std::size_t at = what.find("at line ");
-        what = at != std::string::npos ? what.substr(at + 3) : what.substr(what.find("] ") + 2);
-        throw BadInput("bad JSON at byte " + std::to_string(position ? position - 1 : 0) + ", " + what);
+        badSyntax(position, e);
     }
 
     // After the whole document: what is still to write, or missing.
@@ -149,6 +191,19 @@ private:
 };
 
 }  // namespace
+
+const Kind& kindOfJson(std::string_view json) {
+    KindFinder finder;
+    Json::sax_parse(json.begin(), json.end(), &finder);
+    if (!finder.found) badJson("/kind", "missing: give the kind on the command line, or a \"kind\" member");
+    const Kind* kind = finder.kind ? kindNamed(*finder.kind) : nullptr;
+    if (!kind) {
+        std::string names;
+        for (const Kind* k : kKinds) names += (names.empty() ? "" : ", ") + std::string(k->name);
+        badJson("/kind", "expected the name of a kind: " + names);
+    }
+    return *kind;
+}
 
 void encode(std::string_view json, const Kind& kind, Output& out) {
     Encoder encoder(kind, out);

@@ -68,7 +68,8 @@ bool twoStrings(std::string_view text) {
 const std::string kTableSize = "a table has exactly " + std::to_string(dst::kSlots) + " groups";
 
 void strictGroupList(Cursor& in, JsonWriter& j) {
-    if (!header(in, j)) in.fail(in.pos(), "expected a header ending in ':'");
+    if (!header(in, j))
+        in.fail(in.text().size(), "no ':' ends a header: a group table begins with one, such as PhonebookGroupList:");
     const std::size_t at = in.pos();
     const int count = in.integer({"the group count"});
     if (count != dst::kSlots)
@@ -249,14 +250,18 @@ void strictSearchResults(Cursor& in, JsonWriter& j) {
     j.key("records");
     j.beginArray();
     for (std::size_t n = 0; !in.atEnd(); ++n) {
-        if (in.rest().substr(0, kFrameOpen.size()) != kFrameOpen) in.fail(in.pos(), "expected \"rec;\"");
-        const std::size_t end = in.text().find(kFrameClose, in.pos() + kFrameOpen.size());
-        if (end == std::string_view::npos) in.fail(in.pos(), "frame without \"recEnd;\"");
         const Place frame{"/records/", static_cast<long>(n)};
+        if (in.rest().substr(0, kFrameOpen.size()) != kFrameOpen)
+            in.fail(in.pos(), "expected \"rec;\", found " + in.found(), frame.words());
+        const std::size_t end = in.text().find(kFrameClose, in.pos() + kFrameOpen.size());
         in.skip(kFrameOpen.size(), Span::Role::marker, frame);
         in.limit(end);
         writeRecord(j, in.record(frame));
-        if (in.pos() != end) in.fail(in.pos(), "unexpected text before \"recEnd;\"");
+        if (in.pos() != end)
+            in.fail(in.pos(),
+                end == std::string_view::npos ? "expected \"recEnd;\", found " + in.found()
+                                              : "unexpected text before \"recEnd;\": a frame holds one record",
+                frame.words());
         in.limit(in.text().size());
         in.skip(kFrameClose.size(), Span::Role::marker, frame);
     }
@@ -306,7 +311,9 @@ void strictValues(Cursor& in, JsonWriter& j) {
             case 'i': j.key("integer"), j.integer(in.integer({"/values/", index, "/integer"})); break;
             case 's': j.key("string"), j.bytes(in.string({"/values/", index, "/string"})); break;
             case 'r': j.key("record"), writeRecord(j, in.record({"/values/", index, "/record"})); break;
-            default: in.fail(in.pos(), "expected an integer, a string or a record (value " + std::to_string(n) + ")");
+            default:
+                in.fail(in.pos(), "expected an integer, a string or a record, found " + in.found(),
+                    Place{"/values/", index}.words());
         }
         j.endObject();
     }

@@ -9,13 +9,17 @@ namespace dstypes {
 
 namespace {
 
-// The likeliest kind, from the text's markers and first values alone.
-const Kind& likeliestKind(std::string_view text) {
+// The likeliest kind of those `among` accepts (every kind when null), from the text's markers
+// and first values alone; when none of them looks likely, the first of them in that order.
+const Kind& likeliestKind(std::string_view text, bool (*among)(const Kind&)) {
     while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    const Kind* likeliest = nullptr;
-    for (const Kind* kind : kKinds)
+    const Kind *likeliest = nullptr, *first = nullptr;
+    for (const Kind* kind : kKinds) {
+        if (among && !among(*kind)) continue;
+        if (!first || kind->likelihood < first->likelihood) first = kind;
         if ((!likeliest || kind->likelihood < likeliest->likelihood) && kind->likely(text)) likeliest = kind;
-    return *likeliest;  // values takes any text
+    }
+    return likeliest ? *likeliest : *first;  // values, which takes any text, looks likely
 }
 
 bool takes(std::string_view text, const Kind& kind) {
@@ -43,12 +47,14 @@ void writeObject(const Kind& kind, Layout layout, Output& out, Members members) 
 }  // namespace
 
 const Kind& detectKind(std::string_view text, bool* taken, bool (*among)(const Kind&)) {
-    const Kind* kind = &likeliestKind(text);
+    const Kind* kind = &likeliestKind(text, nullptr);
     bool found = takes(text, *kind);
-    for (const Kind* other : kKinds)
-        if (!found && other != kind && (!among || among(*other)) && takes(text, *other)) found = true, kind = other;
+    for (int pass = 0; pass < 2; ++pass)  // those `among` accepts, then, so that a fault can say none does, the rest
+        for (const Kind* other : kKinds)
+            if (!found && other != kind && (!among || among(*other) == (pass == 0)) && takes(text, *other))
+                found = true, kind = other;
     if (taken) *taken = found;
-    return *kind;
+    return found ? *kind : likeliestKind(text, among);
 }
 
 void decode(std::string_view text, const Kind& kind, Origin origin, Layout layout, Output& out) {
@@ -71,7 +77,8 @@ void readSpans(std::string_view text, const Kind& kind, Origin origin, std::vect
 void decodeLenient(std::string_view text, const Kind& kind, Origin origin, Layout layout, Output& out,
     std::vector<std::string>& notes, Strict strict) {
     if (!hasClass(kind))
-        throw BadInput("--lenient reads the kinds the library has classes for, not " + std::string(kind.name));
+        throw BadInput("the text reads as " + std::string(kind.name) +
+                       ", which no class of the library reads: --lenient shows what a class reads (--as names one)");
     try {
         Output none(Output::kDiscard);
         if (strict == Strict::check) decode(text, kind, origin, Layout::compact, none);

@@ -61,17 +61,23 @@ public:
         pos_ += n;
     }
 
-    int integer(const Place& place) { return take<int>('i', "an integer", place); }
-    std::string string(const Place& place) { return take<std::string>('s', "a string", place); }
-    PhonebookRecord record(const Place& place) { return take<PhonebookRecord>('r', "a record", place); }
+    int integer(const Place& place) { return take<int>('i', place); }
+    std::string string(const Place& place) { return take<std::string>('s', place); }
+    PhonebookRecord record(const Place& place) { return take<PhonebookRecord>('r', place); }
+    /// White space only, from here to the end.
     void end() {
-        if (!atEnd()) fail(pos_, "unexpected text after the last value");
+        if (!atEnd())
+            fail(text_.find_first_not_of(" \t\r\n", pos_),
+                "unexpected text after the last value: only white space may follow it");
     }
-    [[noreturn]] void fail(std::size_t at, const std::string& message, const Place& place = {}) const;
+    /// What stands here, for "expected ..., found ...": a value's kind, a byte, or the end.
+    std::string found() const;
+    /// A BadText at byte `at`: `message`, where it sits (in words) and an excerpt.
+    [[noreturn]] void fail(std::size_t at, const std::string& message, std::string where = {}) const;
 
 private:
     template <typename T>
-    T take(char tag, const char* expected, const Place& place) {
+    T take(char tag, const Place& place) {
         const std::size_t n = extent(rest(), tag);
         std::string buffer(rest().substr(0, n));
         T value{};
@@ -80,11 +86,14 @@ private:
             ok = Serializer::deserialize(buffer, value, false);
         else
             ok = Serializer::deserialize(buffer, value);
-        if (n == 0 || !ok || !buffer.empty()) fail(pos_, std::string("expected ") + expected, place);
+        if (n == 0 || !ok || !buffer.empty()) refuse(tag, place);
         if (spans_) record(tag, n, place);
         pos_ += n;
         return value;
     }
+    // The fault of the value of kind `tag` that failed here, at its offending byte.
+    [[noreturn]] void refuse(char tag, const Place& place) const;
+    std::string_view endName() const;  // where reads stop: the text's end or the frame's
     // The spans of the value of `n` bytes at pos_: a record's, then its fields'.
     void record(char tag, std::size_t n, const Place& place);
 

@@ -1,6 +1,7 @@
 // dstypes: inspect, convert and produce the directory service text forms.
 // Exit status: 0 on success, 1 when a file or stream cannot be read or written, 2 on bad
-// input (text, JSON or arguments).
+// input (text or JSON), 64 on a usage error (EX_USAGE: a subcommand, option or argument
+// that is not one).
 #include <fcntl.h>
 #include <unistd.h>
 #include <CLI/CLI.hpp>
@@ -9,8 +10,10 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <iomanip>
 #include <iostream>
 #include <new>
+#include <sstream>
 
 #include "DirectoryServiceTypes.h"
 #include "core.h"
@@ -18,12 +21,41 @@
 namespace {
 
 using dstypes::BadInput;
+using dstypes::BadText;
 using dstypes::IoError;
 using dstypes::Kind;
 using dstypes::Layout;
 using dstypes::Origin;
 using dstypes::Output;
 using dstypes::Strict;
+
+// A subcommand, option or argument that is not one (exit status 64); `help` names the help to read.
+struct UsageError : std::runtime_error {
+    UsageError(const std::string& message, std::string helpCommand)
+        : std::runtime_error(message), help(std::move(helpCommand)) {}
+    std::string help;
+};
+constexpr int kUsage = 64;
+
+// The name messages give a file: "standard input" for "-".
+std::string nameOf(const std::string& file) { return file == "-" ? "standard input" : file; }
+
+// Each line of `text`, without its line break (nor a '\r' before it), with its number from 1;
+// a last line without a line break counts, an empty text has none.
+template <typename Each>
+void eachLine(std::string_view text, Each each) {
+    std::size_t number = 0;
+    for (std::size_t begin = 0; begin < text.size(); ++number) {
+        std::size_t end = text.find('\n', begin);
+        end = end == std::string_view::npos ? text.size() : end;
+        std::string_view line = text.substr(begin, end - begin);
+        begin = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        each(line, number + 1);
+    }
+}
+
+bool blank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
 
 // The whole of a file, or of standard input for "-"; a directory, a closed descriptor or a
 // failed read is an IoError.
@@ -60,8 +92,8 @@ struct DecodeOptions {
 };
 
 // One capture: its JSON (or XML) on `out`, whole or not at all, so that a reader of the
-// stream never sees part of a document that failed. `where` prefixes messages ("file: " or
-// "file:3: ").
+// stream never sees part of a document that failed. `where` prefixes the lenient reading's
+// notes ("file: " or "file:3: ").
 void decodeOne(std::string_view text, const DecodeOptions& o, const std::string& where, Output& out) {
     bool read = false;  // whether the strict reading has taken the text already
     bool (*among)(const Kind&) = o.xml ? dstypes::hasXml : o.lenient ? dstypes::hasClass : nullptr;
@@ -87,38 +119,51 @@ void decodeOne(std::string_view text, const DecodeOptions& o, const std::string&
     }
 }
 
+// Line for line: each line's document on a line of its own, and an empty line for a blank
+// line or for one that fails (its message on standard error, after "file:LINE:COLUMN: " for
+// a text's fault, "file:LINE: " otherwise). Returns the exit status so far.
+template <typename Convert>
+int lineForLine(std::string_view text, const std::string& name, Output& out, Convert convert) {
+    int status = 0;
+    eachLine(text, [&](std::string_view line, std::size_t number) {
+        const std::string where = name + ":" + std::to_string(number) + ": ";
+        try {
+            Output document;
+            if (!blank(line)) convert(line, where, document);
+            out.write(document.collected().empty() ? "\n" : document.collected());
+        } catch (const BadText& e) {
+            std::cerr << "dstypes: " << name << ":" << number << ":" << e.at + 1 << ": " << e.what() << "\n";
+            out.put('\n'), status = 2;
+        } catch (const BadInput& e) {
+            std::cerr << "dstypes: " << where << e.what() << "\n";
+            out.put('\n'), status = 2;
+        }
+    });
+    return status;
+}
+
 // Decodes every file (or every line of every file); returns the exit status.
 int decodeAll(const DecodeOptions& o) {
-    if (std::count(o.files.begin(), o.files.end(), "-") > 1) throw BadInput("standard input (-) can be read only once");
+    if (std::count(o.files.begin(), o.files.end(), "-") > 1)
+        throw UsageError("standard input (-) can be read only once", "decode");
     Output out(STDOUT_FILENO);
     int status = 0;
     for (const std::string& file : o.files) {
-        const std::string name = file == "-" ? "standard input" : file;
-        const std::string prefix = o.files.size() > 1 ? name + ": " : "";
+        const std::string name = nameOf(file);
+        const std::string prefix = file != "-" || o.files.size() > 1 ? name + ": " : "";  // a file is named
         try {
             const std::string text = readAll(file);
-            if (!o.lines) {
-                if (text.find_first_not_of(" \t\r\n") == std::string::npos && !o.kind)
-                    std::cerr << "dstypes: " << name << ": no text; read as an empty set of search results\n";
-                decodeOne(text, o, prefix, out);
+            if (o.lines) {
+                const int s = lineForLine(
+                    text, name, out, [&o](std::string_view line, const std::string& where, Output& document) {
+                        decodeOne(line, o, where, document);
+                    });
+                status = status ? status : s;
                 continue;
             }
-            std::size_t number = 0;
-            for (std::size_t begin = 0; begin < text.size(); ++number) {
-                std::size_t end = text.find('\n', begin);
-                end = end == std::string::npos ? text.size() : end;
-                std::string_view line(text.data() + begin, end - begin);
-                begin = end + 1;
-                if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-                if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
-                const std::string where = name + ":" + std::to_string(number + 1) + ": ";
-                try {
-                    decodeOne(line, o, where, out);
-                } catch (const BadInput& e) {
-                    std::cerr << "dstypes: " << where << e.what() << "\n";
-                    status = status ? status : 2;
-                }
-            }
+            if (blank(text) && text.find_first_not_of(" \t\r\n") == std::string::npos && !o.kind)
+                std::cerr << "dstypes: " << name << ": no text; read as an empty set of search results\n";
+            decodeOne(text, o, prefix, out);
         } catch (const BadInput& e) {
             std::cerr << "dstypes: " << prefix << e.what() << "\n";
             status = status ? status : 2;
@@ -127,6 +172,35 @@ int decodeAll(const DecodeOptions& o) {
             status = 1;
         }
     }
+    out.flush();
+    return status;
+}
+
+// encode [KIND] [FILE]: KIND when the first word names a kind (or two words are given); with
+// none, each document names its own.
+int encodeAll(const std::string& word, std::string file, bool lines) {
+    const Kind* kind = word.empty() ? nullptr : dstypes::kindNamed(word);
+    if (!kind && !word.empty() && file != "-")
+        throw UsageError("no kind is named " + word + " (dstypes kinds lists them)", "encode");
+    if (!kind && !word.empty()) file = word;
+    const std::string json = readAll(file);
+    auto one = [kind](std::string_view document, Output& text) {
+        dstypes::encode(document, kind ? *kind : dstypes::kindOfJson(document), text);
+    };
+    if (!lines) {
+        Output text;  // whole before any of it is written
+        one(json, text);
+        dstypes::writeAll(STDOUT_FILENO, text.collected());
+        return 0;
+    }
+    Output out(STDOUT_FILENO);
+    const int status =
+        lineForLine(json, nameOf(file), out, [&one](std::string_view line, const std::string&, Output& text) {
+            one(line, text);
+            if (text.collected().find('\n') != std::string::npos)
+                throw BadInput("the text holds a line break (in its header), which --lines cannot write");
+            text.put('\n');
+        });
     out.flush();
     return status;
 }
@@ -177,6 +251,60 @@ int demo() {
     return 0;
 }
 
+// The help of dstypes as a whole: how to call each subcommand, then every subcommand's options,
+// from their definitions; the man page is made from it (help2man).
+std::string fullHelp(const CLI::App* app) {
+    std::ostringstream out;
+    const auto subcommands = app->get_subcommands([](const CLI::App*) { return true; });
+    const char* usage = "Usage: ";
+    for (const CLI::App* sub : subcommands) {
+        out << usage << "dstypes " << sub->get_name();
+        if (sub->get_options([](const CLI::Option* o) { return o->nonpositional() && o->get_name() != "--help"; })
+                .size())
+            out << " [OPTION...]";
+        for (const CLI::Option* o : sub->get_options([](const CLI::Option* o) { return o->get_positional(); }))
+            out << " [" << o->get_type_name() << (o->get_expected_max() > 1 ? "...]" : "]");
+        out << "\n", usage = "  or:  ";
+    }
+    out << usage << "dstypes --help | --version\n" << app->get_description() << "\n\nSubcommands:\n";
+    for (const CLI::App* sub : subcommands)
+        out << "  " << std::left << std::setw(10) << sub->get_name() << sub->get_description() << "\n";
+    for (const CLI::App* sub : subcommands) {
+        const auto options =
+            sub->get_options([](const CLI::Option* o) { return o->nonpositional() && o->get_name() != "--help"; });
+        if (options.empty()) continue;
+        out << "\nOptions of " << sub->get_name() << ":\n";
+        for (const CLI::Option* o : options) {
+            const std::string type = o->get_type_name();  // "KIND:{...}" with a check: its name alone
+            out << "  " << std::left << std::setw(18) << (o->get_name() + " " + type.substr(0, type.find(':')))
+                << o->get_description() << "\n";
+        }
+    }
+    out << "\nOptions:\n  -h, --help        This help; SUBCOMMAND --help: that subcommand's alone\n"
+           "  --version         The version\n\n"
+        << app->get_footer();
+    return out.str();
+}
+
+// A parse error of the command line, as a usage error that names what is wrong.
+[[noreturn]] void usageOf(CLI::App& app, const CLI::ParseError& e) {
+    const std::vector<CLI::App*> parsed = app.get_subcommands();
+    CLI::App* sub = parsed.empty() ? nullptr : parsed.front();
+    const std::string help = sub ? sub->get_name() : "", of = sub ? " for " + sub->get_name() : "";
+    std::string subcommands;
+    for (const CLI::App* each : app.get_subcommands([](const CLI::App*) { return true; }))
+        subcommands += (subcommands.empty() ? "" : ", ") + each->get_name();
+    for (const std::string& extra : app.remaining(true)) {
+        if (extra.empty() || extra[0] != '-')
+            throw UsageError((sub ? "unexpected argument " + extra + of : "unknown subcommand " + extra) +
+                                 " (subcommands: " + subcommands + ")",
+                help);
+        throw UsageError("unknown option " + extra + of, help);
+    }
+    if (!sub) throw UsageError("a subcommand is required: one of " + subcommands, "");
+    throw UsageError(e.what(), help);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -187,48 +315,78 @@ int main(int argc, char** argv) {
     std::string kinds;
     for (const Kind* k : dstypes::kKinds)
         names.emplace_back(k->name), kinds += (kinds.empty() ? "" : ", ") + names.back();
-    app.footer(
-        "Subcommands in full (each has --help):\n"
-        "  dstypes decode [FILE...] [--as KIND] [--compact] [--lines] [--lenient] [--xml [--pretty]]\n"
-        "  dstypes encode KIND [FILE]\n"
-        "  dstypes kinds    (each kind of text, and what it holds)\n"
-        "  dstypes demo\n"
-        "  dstypes viewer   (where the browser viewer's page is: open it in a browser)\n"
-        "Kinds: " +
-        kinds +
-        ". decode detects the kind unless --as names it; FILE - is standard input.\n"
-        "Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad input.");
+    app.footer("Kinds: " + kinds +
+               " (dstypes kinds says what each holds).\n"
+               "decode detects the kind unless --as names it; encode takes it from the JSON's \"kind\" unless KIND\n"
+               "names it. FILE - is standard input, the default.\n"
+               "With --lines, output line N is what input line N gives: a blank line, or one that fails (its\n"
+               "message on standard error, after FILE:LINE:COLUMN:), gives an empty line.\n\n"
+               "Exit status:\n"
+               "  0   success\n"
+               "  1   a file or stream cannot be read or written\n"
+               "  2   bad input: a text or JSON that does not read (for --lines, any line)\n"
+               "  64  a usage error: a subcommand, option or argument that is not one\n\n"
+               "Examples:\n"
+               "  dstypes decode capture.txt                 the capture as JSON, its kind detected\n"
+               "  dstypes decode --as group --xml group.txt  a call group as the library's XML\n"
+               "  dstypes decode --lines captures.txt | dstypes encode --lines   and back, line for line\n"
+               "  dstypes decode --lenient capture.txt       what the library's class reads, and the faults\n\n"
+               "See also:\n"
+               "  dst-serializer-check(1); dstypes viewer prints where the browser viewer's page is.\n");
 
     DecodeOptions d;
     std::string asKind;
     CLI::App* decodeCmd = app.add_subcommand("decode", "Print text forms as JSON (or as XML)");
-    decodeCmd->add_option("files", d.files, "Texts to read; - for standard input")->capture_default_str();
-    decodeCmd->add_option("--as", asKind, "Read the text as this kind: " + kinds)->check(CLI::IsMember(names));
+    decodeCmd->add_option("files", d.files, "Texts to read; - for standard input")
+        ->type_name("FILE")
+        ->capture_default_str();
+    decodeCmd->add_option("--as", asKind, "Read the text as this kind: " + kinds)
+        ->check(CLI::IsMember(names))
+        ->type_name("KIND");
     decodeCmd->add_flag("--compact", d.compact, "JSON on one line");
-    decodeCmd->add_flag("--lines", d.lines, "One text per line; one JSON object per line (NDJSON)");
+    CLI::Option* lines =
+        decodeCmd->add_flag("--lines", d.lines, "One text per line; one JSON object per line (NDJSON)");
     decodeCmd->add_flag("--lenient", d.lenient,
         "Show what the library's own classes read, and list on stderr what the strict reading objects to");
     CLI::Option* xml =
         decodeCmd->add_flag("--xml", d.xml, "Print the library's XML form (group-list, group, dimensions)");
-    decodeCmd->add_flag("--pretty", d.pretty, "With --xml: an indented XML document")->needs(xml);
+    decodeCmd->add_flag("--pretty", d.pretty, "With --xml: an indented XML document")->needs(xml)->excludes(lines);
     decodeCmd->get_option("--lenient")->excludes(xml);
 
     std::string encodeKind, encodeFile = "-";
+    bool encodeLines = false;
     CLI::App* encodeCmd = app.add_subcommand("encode", "Write the text form of JSON in the shape decode prints");
-    encodeCmd->add_option("kind", encodeKind, "One of: " + kinds)->required()->check(CLI::IsMember(names));
-    encodeCmd->add_option("file", encodeFile, "JSON to read; - for standard input")->capture_default_str();
+    encodeCmd->add_option("kind", encodeKind, "One of: " + kinds + "; by default the kind the JSON names")
+        ->type_name("KIND");
+    encodeCmd->add_option("file", encodeFile, "JSON to read; - for standard input")
+        ->type_name("FILE")
+        ->capture_default_str();
+    encodeCmd->add_flag("--lines", encodeLines, "One JSON document per line (NDJSON); one text per line");
 
     CLI::App* kindsCmd = app.add_subcommand("kinds", "List the kinds of text and what each holds");
     CLI::App* demoCmd = app.add_subcommand("demo", "Walk a group table from producer to receiver");
     CLI::App* viewerCmd = app.add_subcommand("viewer", "Print where the browser viewer's page is installed");
+    app.formatter_fn([](const CLI::App* a, std::string, CLI::AppFormatMode) { return fullHelp(a); });
 
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        const int status = app.exit(e) == 0 ? 0 : 2;
-        if (std::cout.flush()) return status;  // help and version go there
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::CallForHelp&) {
+            throw;
+        } catch (const CLI::CallForVersion&) {
+            throw;
+        } catch (const CLI::ParseError& e) {
+            usageOf(app, e);
+        }
+    } catch (const CLI::ParseError& e) {  // help and version, on standard output
+        app.exit(e);
+        if (std::cout.flush()) return 0;
         std::cerr << "dstypes: cannot write the output: " << std::strerror(errno) << "\n";
         return 1;
+    } catch (const UsageError& e) {
+        std::cerr << "dstypes: " << e.what() << "\nTry 'dstypes " << (e.help.empty() ? "" : e.help + " ")
+                  << "--help'.\n";
+        return kUsage;
     }
     try {
         if (*kindsCmd) return listKinds();
@@ -236,10 +394,10 @@ int main(int argc, char** argv) {
         if (*viewerCmd) return viewer();
         if (!asKind.empty()) d.kind = dstypes::kindNamed(asKind);
         if (*decodeCmd) return decodeAll(d);
-        Output text;  // whole before any of it is written
-        dstypes::encode(readAll(encodeFile), *dstypes::kindNamed(encodeKind), text);
-        dstypes::writeAll(STDOUT_FILENO, text.collected());
-        return 0;
+        return encodeAll(encodeKind, encodeFile, encodeLines);
+    } catch (const UsageError& e) {
+        std::cerr << "dstypes: " << e.what() << "\nTry 'dstypes " << e.help << " --help'.\n";
+        return kUsage;
     } catch (const BadInput& e) {
         std::cerr << "dstypes: " << e.what() << "\n";
         return 2;
