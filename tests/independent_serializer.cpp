@@ -121,7 +121,8 @@ bool decode(std::string& buffer, T& out) {
 }  // namespace
 
 void Serializer::serialize(std::string& buffer, int value) {
-    for (volatile unsigned spin = 0; FAULT == hang && value == 1 << 30;) spin = spin + 1;
+    if (FAULT == hang && value == 1 << 30)
+        for (volatile unsigned spin = 0;;) spin = spin + 1;
     put(buffer, kInteger + std::string(kOther && value >= 0 ? "+" : "") + std::to_string(value) + ".");
 }
 
