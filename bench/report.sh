@@ -5,11 +5,11 @@
 # its target (MISSED where the median falls short); then the peak memory of a large read.
 #   bench/report.sh [--fast] [--records N,...] [--only WORKLOAD] [BUILD_DIR] [ROUNDS] [MS]
 # --fast: 5 rounds of 20 ms at 10 000 records, to iterate on (the targets are judged on a
-# full run: 11 rounds of 40 ms a side at 10 000 and 100 000 records). --only takes a part of
+# full run: 11 rounds of 40 ms a side at 100, 1 000, 10 000 and 100 000 records). --only takes a part of
 # a workload's name. The Google Benchmark suite (build/default/bench/dst_bench) has the
 # finer breakdown; bench/instructions.sh counts instructions on armhf.
 set -euo pipefail
-rounds=11 ms=40 records=10000,100000 only=
+rounds=11 ms=40 records=100,1000,10000,100000 only=
 while [ $# -gt 0 ]; do
   case $1 in
     --fast) rounds=5 ms=20 records=10000; shift ;;

@@ -450,29 +450,74 @@ std::string PhonebookSearchResults::serialize() {
     // over all of them costs as much as a tenth of the writing): their bytes and three
     // eighths more (escapes in 15 % of them, the densest text we model, and the sample's
     // error), a head per field and a frame per record. A set that outgrows it grows
-    // geometrically. A larger margin costs more than it saves: a text whose room passes
-    // the allocator's mapping threshold (32 MiB on 64-bit glibc) takes fresh pages from
-    // the kernel on every call.
+    // geometrically.
     constexpr std::size_t kSample = 64;
+    constexpr std::size_t kFrame = kFrameOpen.size() + kFrameClose.size();
     const std::size_t sampled = std::min(records.size(), kSample);
     std::size_t bytes = 0, estimate = 0;
     for (std::size_t i = 0; i < sampled; ++i) {
-        estimate += kFrameOpen.size() + kFrameClose.size() + 8;
+        estimate += kFrame + 8;
         for (const RecordField& field : records[i]) bytes += field.first.size() + field.second.size(), estimate += 6;
     }
     estimate += bytes + bytes / 8 * 3;
+    const std::size_t room = sampled != 0 ? estimate / sampled * records.size() : 0;
+
     std::string text;
-    if (sampled != 0) text.reserve(estimate / sampled * records.size());
     // One append of "recEnd;rec;" between records instead of two.
     constexpr std::string_view kBetween = "recEnd;rec;";
     static_assert(
         kBetween.substr(0, kFrameClose.size()) == kFrameClose && kBetween.substr(kFrameClose.size()) == kFrameOpen);
+    auto write = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            Serializer::serialize(text, records[i]);
+            text += i + 1 < records.size() ? kBetween : kFrameClose;
+        }
+    };
     if (records.empty()) return text;
+
+    // Room the text does not take costs no pages, except past glibc's mapping threshold,
+    // where a block is mapped, and its pages cleared, afresh on every call. The threshold
+    // rises to the largest mapped block freed, but no further than kMapCeiling. So where the
+    // estimate passes that, the sample is written first, which tells what its escapes add,
+    // and the rest counted but for its escapes: a text that then fits below the ceiling,
+    // with a margin for the sample's error, is given all the room below it.
+    constexpr std::size_t kMapCeiling = sizeof(void*) >= 8 ? std::size_t{32} << 20 : std::size_t{512} << 10;
+    // A block the size of the ceiling raises the threshold no more (the size it is compared
+    // by carries flag bits): some pages below it, the room's header and rounding included.
+    constexpr std::size_t kBelowCeiling = kMapCeiling - (std::size_t{16} << 10);
     text += kFrameOpen;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        Serializer::serialize(text, records[i]);
-        text += i + 1 < records.size() ? kBetween : kFrameClose;
+    if (room < kBelowCeiling) {
+        text.reserve(room);
+        write(0, records.size());
+        return text;
     }
+    text.reserve(room / records.size() * sampled);
+    write(0, sampled);
+    struct Count {
+        std::size_t least = 0, bytes = 0;  // the text but for its escapes; the names' and values' bytes
+    };
+    auto count = [&](std::size_t from, std::size_t to) {
+        auto head = [](std::size_t n) {  // "s" or "r", the digits of n, ","
+            std::size_t digits = 1;
+            for (; n >= 10; n /= 10) ++digits;
+            return digits + 2;
+        };
+        Count c;
+        for (std::size_t i = from; i < to; ++i) {
+            c.least += kFrame + head(records[i].size());
+            for (const RecordField& field : records[i]) {
+                c.bytes += field.first.size() + field.second.size();
+                c.least += head(field.first.size()) + head(field.second.size());
+            }
+        }
+        c.least += c.bytes;
+        return c;
+    };
+    const Count sample = count(0, sampled), rest = count(sampled, records.size());
+    const double escapes = sample.bytes != 0 ? double(text.size() - sample.least) / double(sample.bytes) : 0;
+    const std::size_t expected = text.size() + rest.least + static_cast<std::size_t>(escapes * double(rest.bytes));
+    text.reserve(expected + rest.bytes / 32 < kBelowCeiling ? kBelowCeiling : expected + rest.bytes / 8);
+    write(sampled, records.size());
     return text;
 }
 
