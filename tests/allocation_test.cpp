@@ -78,20 +78,26 @@ TEST(Budget, TextsAreMadeOnceAndReadersAllocatePerRecordAndLongValue) {
         }
     PhonebookGroupDimensions().serialize();  // the first call also makes the type tag, once
     EXPECT_EQ(allocationsOf([] { PhonebookGroupDimensions().serialize(); }), 1u);
-    // On every workload of the benchmark matrix, writing a result set allocates once, and
-    // reading it once per record (its fields) and once per name or value too long to be
-    // held inline; beyond that only the set's list and the working copy of a frame, which
-    // grow geometrically: at most 8 times and once per doubling of the 1000 records.
+    // On every workload of the benchmark matrix, writing a result set allocates once (twice
+    // where its room would reach the allocator's mapping ceiling, 512 KiB on 32-bit: the
+    // first records are written first, to size the rest), and reading it once per record
+    // (its fields) and once per name or value too long to be held inline; beyond that only
+    // the set's list and the working copy of a frame, which grow geometrically: at most 8
+    // times and once per doubling of the 1000 records.
     for (const bench::Workload& w : bench::kWorkloads) {
-        PhonebookRecordList records = bench::makeRecords(w, 1000);
+        const PhonebookRecordList records = bench::makeRecords(w, 1000);
         std::size_t least = records.size();
         for (const PhonebookRecord& r : records)
             for (const RecordField& f : r) least += (f.first.size() > kInline) + (f.second.size() > kInline);
-        PhonebookSearchResults set = bench::resultsOf(std::move(records)), back;
+        PhonebookSearchResults set = bench::resultsOf(records), back;
         std::string text;
-        EXPECT_EQ(allocationsOf([&] { text = set.serialize(); }), 1u) << w.name;
+        const std::size_t writing = allocationsOf([&] { text = set.serialize(); });
+        EXPECT_TRUE(writing == 1 || (writing == 2 && text.size() > (300u << 10))) << w.name << ": " << writing;
         const std::size_t reading = allocationsOf([&] { back.deserialize(text); });
         EXPECT_TRUE(reading >= least && reading <= least + 18) << w.name << ": " << reading << " for " << least;
+        PhonebookRecordList read;
+        back.getRecordList(read);
+        EXPECT_TRUE(read == records) << w.name;
     }
 }
 
