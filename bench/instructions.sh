@@ -100,7 +100,10 @@ for c in "${columns[@]}"; do
   [ "$got" -eq "$expected" ] || { echo "instructions.sh: $c: $got spans between marks, expected $expected" >&2; exit 1; }
 done
 
-# One row per workload and operation; the targets are on armhf without NEON.
+# One row per workload and operation; the gates are on armhf without NEON: below protobuf
+# both ways on contact-like records, and at most 3.5 times its instructions writing (each
+# byte's escape test costs about three without a vector unit) and twice reading on others.
+status=0
 (cd "$work" && paste -d' ' "${columns[@]/%/.counts}") | awk -v n=$records -v per=$per_workload -v cols="${columns[*]}" \
   -v names="$(printf '%s\n' "${names[@]}")" '
   BEGIN {
@@ -124,8 +127,8 @@ done
           split(span[w * per + o - 1], a, " "); split(span[w * per + o + 1], b, " ")
           ours = a[c] / n; theirs = b[c] / n
           if (c == 1) {
-            limit = contact[w] ? 1 : 2
-            ok = contact[w] ? ours < theirs : ours <= 2 * theirs
+            limit = contact[w] ? 1 : o == 1 ? 3.5 : 2
+            ok = contact[w] ? ours < theirs : ours <= limit * theirs
             met += ok; missed += !ok
             printf " %7.0f %8.0f %6.2fx  %s%-4s %-6s", ours, theirs, ours / theirs, contact[w] ? "< " : "<=", sprintf("%.1fx", limit), ok ? "" : "MISSED"
           } else {
@@ -135,6 +138,8 @@ done
         printf "\n"
       }
     }
-    printf "\nTargets (armhf without NEON): %d met, %d missed\n", met, missed
-  }'
+    printf "\nGates (armhf without NEON): %d met, %d missed\n", met, missed
+    exit missed != 0
+  }' || status=1
 echo "($((SECONDS - start)) s)"
+exit $status
