@@ -26,7 +26,9 @@ if(DST_DEB_ARCH STREQUAL "amd64")
   string(APPEND DST_DEB_CXXFLAGS " -fcf-protection")
   string(APPEND DST_DEB_LDFLAGS " -Wl,-z,ibt -Wl,-z,shstk")
 endif()
-set(CMAKE_CXX_FLAGS_RELEASE "${DST_DEB_CPPFLAGS} ${DST_DEB_CXXFLAGS} -ffile-prefix-map=${PROJECT_BINARY_DIR}=build -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.")
+# Of several maps that match a path the last one given applies: the build folder, which may
+# lie inside the tree, is mapped last.
+set(CMAKE_CXX_FLAGS_RELEASE "${DST_DEB_CPPFLAGS} ${DST_DEB_CXXFLAGS} -ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=build")
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE "${DST_DEB_LDFLAGS}")
 set(CMAKE_SHARED_LINKER_FLAGS_RELEASE "${DST_DEB_LDFLAGS}")
 

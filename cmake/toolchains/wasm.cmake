@@ -18,6 +18,16 @@ find_path(DST_NODE_MODULES acorn/package.json HINTS ENV NODE_PATH ${node_prefix}
 if(DST_NODE_MODULES)
   set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=${DST_NODE_MODULES})
 endif()
+# The link generates the code (link-time optimisation), and this LLVM's code for WebAssembly's
+# exceptions varies with where its own data lands in memory: the link runs without address
+# randomisation where the system allows it, so that a tree gives the same module every time.
+find_program(DST_SETARCH setarch)
+if(DST_SETARCH)
+  execute_process(COMMAND ${DST_SETARCH} -R true RESULT_VARIABLE randomised OUTPUT_QUIET ERROR_QUIET)
+  if(randomised EQUAL 0)
+    set(CMAKE_CXX_LINKER_LAUNCHER ${DST_SETARCH} -R ${CMAKE_CXX_LINKER_LAUNCHER})
+  endif()
+endif()
 # The three libraries are SHARED, which this target does not have: CMake makes them static,
 # as wanted, and would warn about each.
 set(CMAKE_SUPPRESS_DEVELOPER_WARNINGS ON CACHE INTERNAL "")
