@@ -18,9 +18,11 @@ find_path(DST_NODE_MODULES acorn/package.json HINTS ENV NODE_PATH ${node_prefix}
 if(DST_NODE_MODULES)
   set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=${DST_NODE_MODULES})
 endif()
-# The link generates the code (link-time optimisation), and this LLVM's code for WebAssembly's
-# exceptions varies with where its own data lands in memory: the link runs without address
-# randomisation where the system allows it, so that a tree gives the same module every time.
+# This LLVM's code for WebAssembly's exceptions varies with where its own data lands in
+# memory: the compiles name their sources from the top of the tree (wasm-compile.sh) and,
+# like the link, which generates the code (link-time optimisation), run without address
+# randomisation where the system allows it, so that any copy of a tree gives the same module.
+set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_CURRENT_LIST_DIR}/wasm-compile.sh ${CMAKE_SOURCE_DIR})
 find_program(DST_SETARCH setarch)
 if(DST_SETARCH)
   execute_process(COMMAND ${DST_SETARCH} -R true RESULT_VARIABLE randomised OUTPUT_QUIET ERROR_QUIET)
