@@ -514,8 +514,8 @@ std::string PhonebookSearchResults::serialize() {
         return c;
     };
     const Count sample = count(0, sampled), rest = count(sampled, records.size());
-    const double escapes = sample.bytes != 0 ? double(text.size() - sample.least) / double(sample.bytes) : 0;
-    const std::size_t expected = text.size() + rest.least + static_cast<std::size_t>(escapes * double(rest.bytes));
+    const double addedPerByte = sample.bytes != 0 ? double(text.size() - sample.least) / double(sample.bytes) : 0;
+    const std::size_t expected = text.size() + rest.least + static_cast<std::size_t>(addedPerByte * double(rest.bytes));
     text.reserve(expected + rest.bytes / 32 < kBelowCeiling ? kBelowCeiling : expected + rest.bytes / 8);
     write(sampled, records.size());
     return text;

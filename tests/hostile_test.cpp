@@ -46,14 +46,12 @@ TEST(Hostile, DamagedResultTextsKeepTheFramesBeforeTheFault) {
         ends.push_back(source.serialize().size());
     }
     const std::string text = source.serialize();
-    PhonebookRecordList all;
-    source.getRecordList(all);
+    const PhonebookRecordList all = recordsOf(source);
     forEachDamage(text, [&](std::string damaged, std::size_t at) {
         const std::string copy = damaged;
         PhonebookSearchResults set;
         set.deserialize(damaged);
-        PhonebookRecordList got;
-        set.getRecordList(got);
+        const PhonebookRecordList got = recordsOf(set);
         const auto whole = static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), at) - ends.begin());
         EXPECT_EQ(damaged, copy) << at;
         const auto kept =

@@ -12,6 +12,13 @@
 #include "DirectoryServiceTypes.h"
 #include "Serializer.h"
 
+// Every record a set holds, in order.
+inline PhonebookRecordList recordsOf(const PhonebookSearchResults& set) {
+    PhonebookRecordList out;
+    set.getRecordList(out);
+    return out;
+}
+
 // The encodings of `values`, end to end. The suites build the texts they expect from these and
 // from the library's own markers, so that they hold with any serializer that has the
 // properties of docs/platform.md, whatever its grammar. A text that begins with ':' holds no

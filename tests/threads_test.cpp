@@ -10,8 +10,7 @@ TEST(Threads, ConstReadsOfOneSetAndEachThreadsOwnObjects) {
     PhonebookSearchResults shared;
     for (int i = 0; i < 200; ++i)
         shared.addPhonebookRecord({{"name", randomBytes(rng, 20)}, {"tel", std::to_string(i)}});
-    PhonebookRecordList all;
-    shared.getRecordList(all);
+    const PhonebookRecordList all = recordsOf(shared);
     const PhonebookSearchResults& set = shared;
     const std::string text = shared.serialize(), xml = tableOf(named("g", "/r.wav")).serialize_xml();
     std::vector<std::thread> threads;

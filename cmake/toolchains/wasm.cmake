@@ -19,17 +19,19 @@ if(DST_NODE_MODULES)
   set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=${DST_NODE_MODULES})
 endif()
 # This LLVM's code for WebAssembly's exceptions varies with where its own data lands in
-# memory: the compiles name their sources from the top of the tree (wasm-compile.sh) and,
-# like the link, which generates the code (link-time optimisation), run without address
+# memory: the compiles name their sources from the top of the tree (wasm-compile.sh), and
+# they and the link, which generates the code (link-time optimisation), run without address
 # randomisation where the system allows it, so that any copy of a tree gives the same module.
-set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_CURRENT_LIST_DIR}/wasm-compile.sh ${CMAKE_SOURCE_DIR})
 find_program(DST_SETARCH setarch)
+set(dst_norandom "")
 if(DST_SETARCH)
   execute_process(COMMAND ${DST_SETARCH} -R true RESULT_VARIABLE randomised OUTPUT_QUIET ERROR_QUIET)
   if(randomised EQUAL 0)
-    set(CMAKE_CXX_LINKER_LAUNCHER ${DST_SETARCH} -R ${CMAKE_CXX_LINKER_LAUNCHER})
+    set(dst_norandom ${DST_SETARCH} -R)
   endif()
 endif()
+set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_CURRENT_LIST_DIR}/wasm-compile.sh ${CMAKE_SOURCE_DIR} ${dst_norandom})
+set(CMAKE_CXX_LINKER_LAUNCHER ${dst_norandom} ${CMAKE_CXX_LINKER_LAUNCHER})
 # The three libraries are SHARED, which this target does not have: CMake makes them static,
 # as wanted, and would warn about each.
 set(CMAKE_SUPPRESS_DEVELOPER_WARNINGS ON CACHE INTERNAL "")
