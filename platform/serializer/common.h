@@ -20,6 +20,7 @@ namespace dst_serializer {
 
 // Room enough for the encoding of `n` bytes written in one pass.
 constexpr std::size_t bound(std::size_t n) { return 3 * n + kLongestHead + kSlack; }
+static_assert(bound(kLongestOnStack) <= kScratch, "the longest value written in one pass fits the scratch");
 
 // The bytes a body writes as '%' and two hex digits; every classifier answers this.
 constexpr unsigned char kLastControl = 0x1F, kDelete = 0x7F;

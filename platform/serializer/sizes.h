@@ -1,6 +1,6 @@
 // The sizes the serializer's codec works in. Tests, tools/check and
 // conformance/make_vectors.py take the edges they probe from here, so each is plain
-// arithmetic of the ones above it; the codec ties each to what it stores by static_asserts.
+// arithmetic of the ones above it; static_asserts in the codec tie them to what it stores.
 #ifndef DST_SERIALIZER_SIZES_H
 #define DST_SERIALIZER_SIZES_H
 

@@ -81,8 +81,7 @@ struct Primitives : sse2::Primitives {
         const __m128i pairs0 = _mm_unpacklo_epi8(c, percent), pairs1 = _mm_unpackhi_epi8(c, percent);
         const __m128i hex0 = _mm_unpacklo_epi8(high, low), hex1 = _mm_unpackhi_epi8(high, low);
         auto group = [&out](__m128i lane, unsigned bits) __attribute__((always_inline)) {
-            store(
-                out, _mm_shuffle_epi8(lane, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kShuffle.expand[bits]))));
+            store(out, _mm_shuffle_epi8(lane, table(kShuffle.expand[bits])));
             out += kShuffle.expanded[bits];
         };
         group(_mm_unpacklo_epi16(pairs0, hex0), m & 0xF);
@@ -135,9 +134,7 @@ struct Primitives : sse2::Primitives {
     static DST_INLINE unsigned escapeMaskShort(Chunk c, std::size_t n) { return escapeMask(c) & firstBits(n); }
 
     // Byte i + k moved to byte i, zeros coming in, for k from 0 to 16.
-    static DST_INLINE Chunk shiftDown(Chunk c, std::size_t k) {
-        return _mm_shuffle_epi8(c, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kShuffle.slide + k)));
-    }
+    static DST_INLINE Chunk shiftDown(Chunk c, std::size_t k) { return _mm_shuffle_epi8(c, table(kShuffle.slide + k)); }
 
 private:
     static DST_INLINE __m128i table(const unsigned char* t) {
