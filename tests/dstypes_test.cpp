@@ -47,17 +47,18 @@ TEST(DstypesCore, JsonToTextAndBackAndTheSpansOfEveryKind) {
         std::vector<Span> spans;
         readSpans(text + " \n", kind(name), Origin::given, spans);
         std::size_t next = 0;
+        const Json doc = Json::parse(json);
         for (const Span& s : spans) {
             const std::string bytes = text.substr(s.start, s.end - s.start),
                               role[] = {"", "", "integer", "string", "record"};
             const int r = static_cast<int>(s.role);  // the count and the type tag are in no member
-            const Json member = !s.pointer.empty() ? Json::parse(json).at(Json::json_pointer(s.pointer))
+            const Json member = !s.pointer.empty() ? doc.at(Json::json_pointer(s.pointer))
                                 : r == 2           ? Json(16)
                                                    : Json("PhonebookGroupDimensions");
-            EXPECT_EQ(bytes, r == 0   ? bytes
+            EXPECT_EQ(bytes, r == 0   ? (bytes == ":" || bytes == "rec;" || bytes == "recEnd;" ? bytes : "a marker")
                              : r == 1 ? member.get<std::string>()
                                       : outcome(encode, Json{{"values", {{{role[r], member}}}}}.dump(), kind("values")))
-                << s.pointer;  // a marker: the tiling
+                << s.pointer;
             EXPECT_EQ(s.body - s.start, r >= 3 ? bytes.find(',') + 1 : 0) << s.pointer;
             EXPECT_TRUE(s.start == next || (s.start > spans[0].start && s.end <= next)) << s.pointer;  // or nests
             next = std::max(next, s.end);

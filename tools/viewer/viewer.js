@@ -143,7 +143,7 @@
   }
   // A value's bytes as nodes to read: line breaks as they are (a CR marked \r), other bytes that
   // are not text as \xNN; the words of the search marked.
-  function shownNodes(b, limit = Infinity) {
+  function shownNodes(b, limit) {
     const out = [];
     const end = Math.min(b.length, limit);
     pieces(b, 0, end, (from, to, what) => {
@@ -507,12 +507,12 @@
     if (i === undefined) return panel.replaceChildren();
     const pointer = `${s.itemsKey}/${i}`, all = entries(s.items[i], pointer);
     panel.replaceChildren(el('h3', {textContent: `${one()} ${i}: ${all.length} entr${all.length === 1 ? 'y' : 'ies'}`}),
-      entryList(all, pointer), el('div', {className: 'controls'},
+      entryList(all), el('div', {className: 'controls'},
         Array.isArray(s.items[i]) && s.strict && el('button', {type: 'button', textContent: 'Add a field', onclick: () => addField(pointer)}),
         concatenates() && s.strict && el('button', {type: 'button', textContent: `Remove ${one()} ${i}`, onclick: () => removeElement(i)}),
         el('button', {type: 'button', textContent: 'Close', onclick: () => { expanded.clear(); refresh(i); showPanel(); focusCurrent(); }})));
   }
-  function entryList(all, record) {
+  function entryList(all) {
     const dl = el('dl', {className: 'entries'});
     for (const e of all) {
       const name = e.labelAt ? item(e.label, e.labelAt) : el('dt', {className: 'label', textContent: e.label});
@@ -562,10 +562,7 @@
       while (q > 0 && shown.at[old.length - q] < 0) --q;
       const typed = utf8.encode(next.slice(p, next.length - q).replace(/\n/g, crlf ? '\r\n' : '\n'));
       const from = shown.at[p], to = shown.at[old.length - q];
-      const nb = new Uint8Array(from + typed.length + b.length - to);
-      nb.set(b.subarray(0, from));
-      nb.set(typed, from);
-      nb.set(b.subarray(to), from + typed.length);
+      const nb = spliced(b, from, to, typed);
       try {
         setValue(at, nb);
         b = nb;
@@ -630,12 +627,17 @@
     }
     changed(pointer);
   }
-  function splice(a, z, bytes) {
-    const delta = bytes.length - (z - a), old = s.bytes, nb = new Uint8Array(old.length + delta);
+  // `old` with its bytes from a to z replaced by `ins`.
+  function spliced(old, a, z, ins) {
+    const nb = new Uint8Array(old.length - (z - a) + ins.length);
     nb.set(old.subarray(0, a));
-    nb.set(bytes, a);
-    nb.set(old.subarray(z), a + bytes.length);
-    s.bytes = nb;
+    nb.set(ins, a);
+    nb.set(old.subarray(z), a + ins.length);
+    return nb;
+  }
+  function splice(a, z, bytes) {
+    const delta = bytes.length - (z - a);
+    s.bytes = spliced(s.bytes, a, z, bytes);
     const {start, body: bodies, end, n} = s.spans;
     for (let k = 0; k < n; ++k) {
       if (start[k] >= z && !(start[k] === a && z === a)) start[k] += delta, bodies[k] += delta, end[k] += delta;
@@ -646,10 +648,9 @@
   function changed(pointer) {
     jsonCache = xmlCache = null;
     view.set(s.bytes);
-    select(s.selected, false);
-    const element = elementOf(pointer);
-    if (element) {
-      const i = Number(element.slice(s.itemsKey.length + 1));
+    select(s.selected, false, false);
+    const i = elementIndex(pointer);
+    if (i >= 0) {
       hay[i] = undefined;
       refresh(i);
     }
@@ -674,12 +675,9 @@
     return [sp.start[sp.first[i]], z];
   }
   function replaceBytes(a, z, bytes, what) {
-    const old = s.bytes, nb = new Uint8Array(old.length - (z - a) + bytes.length);
-    nb.set(old.subarray(0, a));
-    nb.set(bytes, a);
-    nb.set(old.subarray(z), a + bytes.length);
+    const old = s.bytes;
     pushUndo(old, what);
-    setCapture(nb, false, true);
+    setCapture(spliced(old, a, z, bytes), false, true);
   }
   function recordBytes(fields) {
     return dstypes.encode('values', {kind: 'values', values: [{record: fields}]}, {bytes: true});
@@ -841,7 +839,8 @@
   entryKeys($('members'));
 
   // The selected value: its bytes marked in the capture, and said in words.
-  function select(at, scroll = true) {
+  // `redraw` false: the caller has just drawn the rows again itself.
+  function select(at, scroll = true, redraw = true) {
     s.selected = at;
     const k = spanAt(at);
     if (k < 0) {
@@ -851,7 +850,7 @@
       $('selection').textContent = `${at}: bytes ${a} to ${z - 1} of the capture (${z - a} bytes, the head ${s.spans.body[k] - a}).`;
       if (scroll) view.showByte(a);
     }
-    view.update();
+    if (redraw) view.update();
   }
 
   // --- reading a capture ---------------------------------------------------------------------
