@@ -26,7 +26,7 @@ __attribute__((noinline)) const Ops& choose() {
     return kBackends[i].ops;
 }
 const Ops& ops() {
-    if constexpr (kBackends[0].runs == dst_serializer::everywhere) return kBackends[0].ops;  // no choice to make
+    if constexpr (std::size(kBackends) == 1) return kBackends[0].ops;
     const Ops* known = chosen.load(std::memory_order_relaxed);
     return known != nullptr ? *known : choose();
 }
